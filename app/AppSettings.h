@@ -1,0 +1,41 @@
+#pragma once
+#include <QString>
+#include <QtGlobal>
+
+// Hosts of the outside services, from the optional section "hosts" of
+// config.ini. A value is a host with an optional port ("ping.baidu.com",
+// "127.0.0.1:8080") or a base address with its scheme ("https://host:port").
+struct ServiceHosts {
+    QString ping = QStringLiteral("ping.baidu.com");
+    QString baidu = QStringLiteral("www.baidu.com");
+    QString so = QStringLiteral("www.so.com");
+    QString sogou = QStringLiteral("www.sogou.com");
+    QString aizhan = QStringLiteral("baidurank.aizhan.com");
+    QString aizhanstatic = QStringLiteral("static.aizhan.com");
+    QString chinaz = QStringLiteral("mytool.chinaz.com");
+    QString product = QStringLiteral("www.orvik.example");
+    QString banner = QStringLiteral("www.orvik.example");
+
+    // "http://" + host, or the value itself (without a trailing "/") when it
+    // names its own scheme. Requests append their path to this.
+    static QString base(const QString &host);
+};
+
+// The settings the program keeps in memory for its whole run. One instance is
+// owned by the application and handed to whoever needs it.
+struct AppSettings {
+    qint32 PingSleep = 0;
+    qint32 CheckInBaiduSleep = 0;
+    QString UpdateUrl;
+    ServiceHosts hosts;
+};
+
+// Loads section "config" (pingSleep, checkInbaiduSleep, UpdateUrl) and then
+// section "hosts" from the file at path. A missing file, section or key leaves
+// the field as it is. A value that is not an integer raises EConvertError,
+// leaving the fields read before it assigned.
+void LoadConfig(AppSettings &settings, const QString &path);
+// Write one key each (section "config", "pingsleep" / "checkInbaiduSleep");
+// AppError "Unable to write to <path>" when the file cannot be written.
+void SavePingSleep(const AppSettings &settings, const QString &path);
+void SaveCheckInBaiduSleep(const AppSettings &settings, const QString &path);

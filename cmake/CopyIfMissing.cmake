@@ -1,0 +1,4 @@
+# Copies SRC to DST unless DST exists: the user's own settings survive a rebuild.
+if(NOT EXISTS "${DST}")
+  file(COPY_FILE "${SRC}" "${DST}")
+endif()
