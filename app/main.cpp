@@ -1,7 +1,33 @@
+#include "app/AppSettings.h"
+#include "app/ApplicationTitle.h"
+#include "app/HandlerGuard.h"
+#include "app/ui/ProgramWindows.h"
+#include "app/ui/TMainFrm.h"
+#include "platform/OnlineTest.h"
+#include "platform/ui/OpenInBrowser.h"
+#include "platform/ui/WidgetDialogs.h"
+
 #include <QApplication>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(applicationTitle());
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    AppSettings settings;
+    WidgetDialogs dialogs;
+    HandlerGuard guard(dialogs);
+    AppContext context;
+    context.dialogs = &dialogs;
+    context.guard = &guard;
+    context.settings = &settings;
+    context.executablePath = QApplication::applicationFilePath();
+    context.isOnline = systemIsOnline;
+    context.openInBrowser = openInUserBrowser;
+
+    auto windows = createProgramWindows(context);
+    dialogs.setParent(windows.get());
+    windows->show();
+    return app.exec();
 }

@@ -1,0 +1,21 @@
+#pragma once
+#include <QString>
+#include <functional>
+
+class Dialogs;
+class HandlerGuard;
+struct AppSettings;
+
+// What the windows share and what tests replace: the message boxes, the handler
+// guard, the settings, and the few calls into the system.
+struct AppContext {
+    Dialogs *dialogs = nullptr;
+    HandlerGuard *guard = nullptr;
+    AppSettings *settings = nullptr;
+    // Full path of the running executable; ProgramDir is taken from it.
+    QString executablePath;
+    // Does the computer have a network connection?
+    std::function<bool()> isOnline;
+    // Opens an address in the user's web browser.
+    std::function<void(const QString &)> openInBrowser;
+};

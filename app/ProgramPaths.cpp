@@ -1,0 +1,16 @@
+#include "app/ProgramPaths.h"
+
+#include <QFileInfo>
+
+QString programDirOf(const QString &executablePath)
+{
+    QString dir = QFileInfo(executablePath).absolutePath();
+    if (!dir.endsWith(u'/'))
+        dir += u'/';
+    return dir;
+}
+
+QString programFileNameOf(const QString &executablePath)
+{
+    return QFileInfo(executablePath).fileName();
+}

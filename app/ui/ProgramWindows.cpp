@@ -1,0 +1,20 @@
+#include "app/ui/ProgramWindows.h"
+
+#include "about/ui/TfrmAbout.h"
+#include "app/ui/TFrmHelp.h"
+#include "app/ui/TMainFrm.h"
+#include "app/ui/TfrmOption.h"
+#include "query/ui/TfrmChaXun.h"
+
+std::unique_ptr<TMainFrm> createProgramWindows(const AppContext &context)
+{
+    auto main = std::make_unique<TMainFrm>(context);
+    TMainFrm *frame = main.get();
+    auto programDir = [frame] { return frame->programDir(); };
+    auto *help = new TFrmHelp(*context.dialogs, frame, programDir, [frame] { return frame->helpTopic(); });
+    auto *option = new TfrmOption(*context.dialogs, *context.guard, *context.settings, frame, programDir);
+    auto *about = new TfrmAbout(frame);
+    auto *chaXun = new TfrmChaXun(frame);
+    main->setSecondaryWindows(help, option, about, chaXun);
+    return main;
+}

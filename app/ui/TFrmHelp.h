@@ -1,0 +1,29 @@
+#pragma once
+#include <QWidget>
+#include <functional>
+
+class Dialogs;
+class QPlainTextEdit;
+
+// "动态帮助": shows one topic of help.xml, read afresh at every showing.
+class TFrmHelp : public QWidget {
+    Q_OBJECT
+public:
+    // programDir and topic are asked at every showing: the main window sets
+    // them after this window has been made.
+    TFrmHelp(Dialogs &dialogs, QWidget *mainWindow, std::function<QString()> programDir,
+             std::function<int()> topic);
+
+public slots:
+    void FormShow();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    Dialogs &m_dialogs;
+    QWidget *m_mainWindow;
+    std::function<QString()> m_programDir;
+    std::function<int()> m_topic;
+    QPlainTextEdit *Memo1;
+};

@@ -1,0 +1,275 @@
+#include "app/ui/TMainFrm.h"
+
+#include "app/AppSettings.h"
+#include "app/HandlerGuard.h"
+#include "app/ProgramPaths.h"
+#include "app/VersionText.h"
+#include "app/ui/PanelStrip.h"
+#include "app/ui/TFrmHelp.h"
+#include "app/ui/TfrmOption.h"
+#include "about/ui/TfrmAbout.h"
+#include "platform/Codepage.h"
+#include "query/ui/TfrmChaXun.h"
+#include "store/SQLiteDatabase.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+TMainFrm::TMainFrm(AppContext context, QWidget *parent)
+    : QMainWindow(parent), m_context(std::move(context))
+{
+    setObjectName(QStringLiteral("MainFrm"));
+    setWindowTitle(QStringLiteral("Orvik--站长工具--Wexly"));
+    resize(1000, 640);
+    buildMenu();
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PCGetUrl = buildFeedTab();
+    PCStatus = buildStatusTab();
+    PageControl1->addTab(PCGetUrl, QStringLiteral("获取地址"));
+    PageControl1->addTab(PCStatus, QStringLiteral("运行状态"));
+    setCentralWidget(PageControl1);
+    buildStatusBar();
+    connectHandlers();
+    // Sees every event before it is delivered: the banner filter.
+    qApp->installEventFilter(this);
+    connect(m_context.guard, &HandlerGuard::idle, this, [this] {
+        if (m_closePending)
+            close();
+    });
+}
+
+TMainFrm::~TMainFrm()
+{
+    qApp->removeEventFilter(this);
+}
+
+void TMainFrm::setSecondaryWindows(TFrmHelp *help, TfrmOption *option, TfrmAbout *about,
+                                   TfrmChaXun *chaXun)
+{
+    m_help = help;
+    m_option = option;
+    m_about = about;
+    m_chaXun = chaXun;
+}
+
+void TMainFrm::connectHandlers()
+{
+    connect(PanelSwitch, &PanelStrip::clicked, this, &TMainFrm::PanelSwitchClick);
+    connect(PanelSwitch, &PanelStrip::hovered, this, &TMainFrm::PanelSwitchMouseMove);
+    connect(PanelSwitch, &PanelStrip::left, this, &TMainFrm::PanelSwitchMouseLeave);
+    connect(btnHelpRss, &QToolButton::clicked, this, &TMainFrm::btnHelpRssClick);
+    connect(spbtnPing, &QToolButton::clicked, this, &TMainFrm::spbtnPingClick);
+    connect(spbtnInBaidu, &QToolButton::clicked, this, &TMainFrm::spbtnInBaiduClick);
+}
+
+void TMainFrm::guarded(const std::function<void()> &handler)
+{
+    m_context.guard->run(handler);
+}
+
+// --- status log and message panel ---------------------------------------------
+
+void TMainFrm::appendStatusLog(const QString &line)
+{
+    Memo1->appendPlainText(line);
+}
+
+void TMainFrm::clearStatusLog()
+{
+    Memo1->clear();
+}
+
+void TMainFrm::showStatusLog()
+{
+    PageControl1->setCurrentWidget(PCStatus);
+}
+
+void TMainFrm::setMessagePanel(const QString &text)
+{
+    m_messagePanel->setText(text);
+}
+
+QString TMainFrm::messagePanel() const
+{
+    return m_messagePanel->text();
+}
+
+// --- start-up -----------------------------------------------------------------
+
+void TMainFrm::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_started)
+        return;
+    m_started = true;
+    FormShow();
+}
+
+void TMainFrm::FormShow()
+{
+    // An error ends the sequence at its step; the window opens all the same.
+    guarded([this] {
+        m_programDir = programDirOf(m_context.executablePath);
+        setWindowTitle(windowTitle() + QStringLiteral("  版本：")
+                       + versionTextOf(m_programDir + programFileNameOf(m_context.executablePath)));
+        LoadConfig(*m_context.settings, m_programDir + QStringLiteral("config.ini"));
+        QFile list(m_programDir + QStringLiteral("rssurl.txt"));
+        if (list.exists() && list.open(QIODevice::ReadOnly)) {
+            cbxUrl->clear();
+            const QString text = cbxUrl->currentText();
+            cbxUrl->addItems(Codepage::splitLines(Codepage::decodeTextFile(list.readAll())));
+            cbxUrl->setEditText(text);
+        }
+        GetSiteList();
+        m_isOnline = m_context.isOnline && m_context.isOnline();
+        if (!m_isOnline)
+            WebBrowser1->setVisible(false);
+    });
+}
+
+// --- site tree ----------------------------------------------------------------
+
+QTreeWidgetItem *TMainFrm::AddNode(QTreeWidget *tree, QTreeWidgetItem *node, const QString &id,
+                                   const QString &name)
+{
+    auto *item = node ? new QTreeWidgetItem(node) : new QTreeWidgetItem(tree);
+    item->setText(0, name);
+    item->setData(0, Qt::UserRole, id);
+    return item;
+}
+
+void TMainFrm::GetSiteList()
+{
+    TreeView1->clear();
+    TreeView1->setUpdatesEnabled(false);
+    struct ResumePainting {
+        QWidget *w;
+        ~ResumePainting() { w->setUpdatesEnabled(true); }
+    } resume{TreeView1};
+    TSQLiteDatabase db(QStringLiteral("database.db"));
+    TSQLiteTable sites = db.GetTable(QStringLiteral("Select * from mrv_orvik_rss"));
+    const int rssid = sites.FieldIndex(QStringLiteral("rssid"));
+    const int sitename = sites.FieldIndex(QStringLiteral("sitename"));
+    for (int i = 0; i < sites.Count(); ++i, sites.Next())
+        AddNode(TreeView1, nullptr, sites.FieldAsString(rssid), sites.FieldAsString(sitename));
+}
+
+// --- left panel ----------------------------------------------------------------
+
+void TMainFrm::PanelSwitchClick()
+{
+    guarded([this] {
+        if (TreeView1->isVisible()) {
+            TreeView1->hide();
+            PanelLeft->setFixedWidth(8);
+            PanelSwitch->setText(QStringLiteral(">"));
+        } else {
+            TreeView1->show();
+            PanelLeft->setFixedWidth(185);
+            PanelSwitch->setText(QStringLiteral("<"));
+        }
+    });
+}
+
+void TMainFrm::PanelSwitchMouseMove()
+{
+    QPalette p = PanelSwitch->palette();
+    p.setColor(QPalette::Window, QApplication::palette().color(QPalette::Active, QPalette::Highlight));
+    PanelSwitch->setPalette(p);
+}
+
+void TMainFrm::PanelSwitchMouseLeave()
+{
+    QPalette p = PanelSwitch->palette();
+    p.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
+    PanelSwitch->setPalette(p);
+}
+
+// --- banner filter ---------------------------------------------------------------
+
+bool TMainFrm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (ApplicationEvents1Message(watched, event))
+        return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TMainFrm::ApplicationEvents1Message(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    const bool rightButton = (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease
+                              || type == QEvent::MouseButtonDblClick)
+        && static_cast<QMouseEvent *>(event)->button() == Qt::RightButton;
+    if (!rightButton && type != QEvent::ContextMenu)
+        return false;
+    auto *widget = qobject_cast<QWidget *>(watched);
+    return widget && WebBrowser1 && (widget == WebBrowser1 || WebBrowser1->isAncestorOf(widget));
+}
+
+// --- help links and menu commands ---------------------------------------------------
+
+void TMainFrm::showHelpTopic(int topic)
+{
+    guarded([this, topic] {
+        m_helpTopic = topic;
+        showWindow(m_help);
+    });
+}
+
+void TMainFrm::btnHelpRssClick() { showHelpTopic(1); }
+void TMainFrm::spbtnPingClick() { showHelpTopic(2); }
+void TMainFrm::spbtnInBaiduClick() { showHelpTopic(3); }
+
+void TMainFrm::showWindow(QWidget *window)
+{
+    if (!window)
+        return;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void TMainFrm::NOptionClick()
+{
+    guarded([this] { showWindow(m_option); });
+}
+
+void TMainFrm::N6Click()
+{
+    guarded([this] { showWindow(m_chaXun); });
+}
+
+void TMainFrm::NOrvik1Click()
+{
+    guarded([this] { showWindow(m_about); });
+}
+
+void TMainFrm::N4Click()
+{
+    // The update check comes with the version and update subsystem.
+}
+
+// --- closing -----------------------------------------------------------------------
+
+void TMainFrm::closeEvent(QCloseEvent *event)
+{
+    // A handler still waiting (a batch run, a download) finishes first; the
+    // window closes when the outermost handler has returned.
+    if (m_context.guard->depth() > 0) {
+        m_closePending = true;
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+    qApp->quit();
+}

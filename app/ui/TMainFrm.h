@@ -1,0 +1,127 @@
+#pragma once
+#include "app/AppContext.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+class PanelStrip;
+class TFrmHelp;
+class TfrmOption;
+class TfrmAbout;
+class TfrmChaXun;
+
+// The main window. It lays out the controls, owns the state that the
+// subsystems share (ProgramDir, IsOnline, HelpTopic), and wires every control
+// to its handler; each handler runs inside the handler guard and hands the
+// work to a plain class.
+class TMainFrm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainFrm(AppContext context, QWidget *parent = nullptr);
+    ~TMainFrm() override;
+
+    // The secondary windows, created by the program entry after this one.
+    void setSecondaryWindows(TFrmHelp *help, TfrmOption *option, TfrmAbout *about,
+                             TfrmChaXun *chaXun);
+
+    const QString &programDir() const { return m_programDir; }
+    bool isOnline() const { return m_isOnline; }
+    int helpTopic() const { return m_helpTopic; }
+    const AppContext &context() const { return m_context; }
+
+    // The status log and the message panel.
+    void appendStatusLog(const QString &line);
+    void clearStatusLog();
+    void showStatusLog();
+    void setMessagePanel(const QString &text);
+    QString messagePanel() const;
+
+public slots:
+    void FormShow();
+    void PanelSwitchClick();
+    void PanelSwitchMouseMove();
+    void PanelSwitchMouseLeave();
+    void btnHelpRssClick();
+    void spbtnPingClick();
+    void spbtnInBaiduClick();
+    void NOptionClick();
+    void N6Click();
+    void NOrvik1Click();
+    void N4Click();
+    void GetSiteList();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenu();
+    QWidget *buildFeedTab();
+    QWidget *buildStatusTab();
+    void buildStatusBar();
+    void connectHandlers();
+    void guarded(const std::function<void()> &handler);
+    void showHelpTopic(int topic);
+    void showWindow(QWidget *window);
+    bool ApplicationEvents1Message(QObject *watched, QEvent *event);
+    QTreeWidgetItem *AddNode(QTreeWidget *tree, QTreeWidgetItem *node, const QString &id,
+                             const QString &name);
+
+    AppContext m_context;
+    QString m_programDir;
+    bool m_isOnline = false;
+    int m_helpTopic = 0;
+    bool m_started = false;
+    bool m_closePending = false;
+
+    QPointer<TFrmHelp> m_help;
+    QPointer<TfrmOption> m_option;
+    QPointer<TfrmAbout> m_about;
+    QPointer<TfrmChaXun> m_chaXun;
+
+    QTabWidget *PageControl1 = nullptr;
+    QWidget *PCGetUrl = nullptr;
+    QWidget *PCStatus = nullptr;
+    QWidget *PanelLeft = nullptr;
+    PanelStrip *PanelSwitch = nullptr;
+    QTreeWidget *TreeView1 = nullptr;
+    QComboBox *cbxUrl = nullptr;
+    QToolButton *btnHelpRss = nullptr;
+    QPushButton *btnGetRss = nullptr;
+    QWidget *WebBrowser1 = nullptr;
+    QGroupBox *gbxRss = nullptr;
+    QLabel *lblRssid = nullptr;
+    QProgressBar *ProgressBar1 = nullptr;
+    QTreeWidget *GlobalData = nullptr;
+    QPushButton *btnPING = nullptr;
+    QToolButton *spbtnPing = nullptr;
+    QPushButton *btnCheckInBaidu = nullptr;
+    QToolButton *spbtnInBaidu = nullptr;
+    QPushButton *getdata = nullptr;
+    QLabel *lblTotalCount = nullptr;
+    QLabel *lblPageIndex = nullptr;
+    QPushButton *btnFirst = nullptr;
+    QPushButton *btnPrev = nullptr;
+    QPushButton *btnNext = nullptr;
+    QPushButton *btnEnd = nullptr;
+    QLineEdit *EditPageIndex = nullptr;
+    QPushButton *btnGo = nullptr;
+    QPlainTextEdit *Memo1 = nullptr;
+    QPushButton *btnPause = nullptr;
+    QLabel *m_messagePanel = nullptr;
+    QMenu *PopupMenuTask = nullptr;
+};

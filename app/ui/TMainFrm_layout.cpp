@@ -1,0 +1,225 @@
+// The main window's controls: names, captions and sizes.
+#include "app/AppSettings.h"
+#include "app/ui/PanelStrip.h"
+#include "app/ui/TMainFrm.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+template <class W> W *named(W *widget, const char *objectName, const QString &accessible = {})
+{
+    widget->setObjectName(QLatin1String(objectName));
+    if (!accessible.isEmpty())
+        widget->setAccessibleName(accessible);
+    return widget;
+}
+
+QPushButton *button(const char *name, const QString &caption, QWidget *parent)
+{
+    return named(new QPushButton(caption, parent), name, caption);
+}
+
+QToolButton *helpLink(const char *name, const QString &hint, QWidget *parent)
+{
+    auto *link = named(new QToolButton(parent), name, hint);
+    link->setText(QStringLiteral("?"));
+    link->setToolTip(hint);
+    link->setAutoRaise(true);
+    return link;
+}
+
+QLabel *label(const QString &text, QWidget *parent) { return new QLabel(text, parent); }
+
+} // namespace
+
+void TMainFrm::buildMenu()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    QMenu *file = bar->addMenu(QStringLiteral("文件"));
+    file->addAction(QStringLiteral("获取地址"))->setObjectName(QStringLiteral("N1"));
+
+    QMenu *tools = bar->addMenu(QStringLiteral("工具"));
+    QAction *option = tools->addAction(QStringLiteral("选项"));
+    option->setObjectName(QStringLiteral("NOption"));
+    connect(option, &QAction::triggered, this, &TMainFrm::NOptionClick);
+
+    // A command on the menu bar itself.
+    QAction *query = bar->addAction(QStringLiteral("收录查询"));
+    query->setObjectName(QStringLiteral("N6"));
+    connect(query, &QAction::triggered, this, &TMainFrm::N6Click);
+
+    QMenu *help = bar->addMenu(QStringLiteral("帮助"));
+    QAction *update = help->addAction(QStringLiteral("检测更新..."));
+    update->setObjectName(QStringLiteral("N4"));
+    connect(update, &QAction::triggered, this, &TMainFrm::N4Click);
+    QAction *about = help->addAction(QStringLiteral("关于Orvik站长工具..."));
+    about->setObjectName(QStringLiteral("NOrvik1"));
+    connect(about, &QAction::triggered, this, &TMainFrm::NOrvik1Click);
+
+    PopupMenuTask = named(new QMenu(this), "PopupMenuTask");
+    PopupMenuTask->addAction(QStringLiteral("删除节点"))->setObjectName(QStringLiteral("MenuItem6"));
+    PopupMenuTask->addAction(QStringLiteral("清空该节点所有记录"))
+        ->setObjectName(QStringLiteral("MenuItem7"));
+}
+
+QWidget *TMainFrm::buildFeedTab()
+{
+    auto *tab = named(new QWidget, "PCGetUrl");
+    auto *tabLayout = new QHBoxLayout(tab);
+    tabLayout->setContentsMargins(2, 2, 2, 2);
+    tabLayout->setSpacing(2);
+
+    PanelLeft = named(new QWidget(tab), "PanelLeft");
+    PanelLeft->setFixedWidth(150);
+    auto *leftLayout = new QHBoxLayout(PanelLeft);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->setSpacing(0);
+    TreeView1 = named(new QTreeWidget(PanelLeft), "TreeView1", QStringLiteral("站点列表"));
+    TreeView1->setHeaderHidden(true);
+    TreeView1->setRootIsDecorated(false);
+    TreeView1->setContextMenuPolicy(Qt::PreventContextMenu);
+    PanelSwitch = named(new PanelStrip(QStringLiteral("<"), PanelLeft), "PanelSwitch",
+                        QStringLiteral("收起或展开站点列表"));
+    PanelSwitch->setFixedWidth(8);
+    PanelSwitch->setAlignment(Qt::AlignCenter);
+    PanelSwitch->setAutoFillBackground(true);
+    PanelSwitch->setMouseTracking(true);
+    leftLayout->addWidget(TreeView1);
+    leftLayout->addWidget(PanelSwitch);
+    tabLayout->addWidget(PanelLeft);
+
+    auto *right = new QWidget(tab);
+    auto *rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+
+    auto *top = new QHBoxLayout;
+    cbxUrl = named(new QComboBox(right), "cbxUrl", QStringLiteral("Rss地址"));
+    cbxUrl->setEditable(true);
+    cbxUrl->setEditText(QStringLiteral("http://%1/rss.xml").arg(m_context.settings->hosts.product));
+    cbxUrl->setMinimumWidth(260);
+    btnHelpRss = helpLink("btnHelpRss", QStringLiteral("关于Rss.xml"), right);
+    btnGetRss = button("btnGetRss", QStringLiteral("获取Rss"), right);
+    WebBrowser1 = named(new QWidget(right), "WebBrowser1", QStringLiteral("横幅"));
+    WebBrowser1->setFixedSize(332, 52);
+    top->addWidget(cbxUrl, 1);
+    top->addWidget(btnHelpRss);
+    top->addWidget(btnGetRss);
+    top->addWidget(WebBrowser1);
+    rightLayout->addLayout(top);
+
+    gbxRss = named(new QGroupBox(QStringLiteral("Rss地址列表--【双击编号即可Ping以及检测收录】"), right),
+                   "gbxRss");
+    auto *groupLayout = new QVBoxLayout(gbxRss);
+    auto *line = new QHBoxLayout;
+    line->addWidget(label(QStringLiteral("当前RssID："), gbxRss));
+    lblRssid = named(new QLabel(QStringLiteral("0"), gbxRss), "lblRssid", QStringLiteral("当前RssID"));
+    line->addWidget(lblRssid);
+    ProgressBar1 = named(new QProgressBar(gbxRss), "ProgressBar1", QStringLiteral("下载进度"));
+    ProgressBar1->setMaximumHeight(14);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->hide();
+    line->addWidget(ProgressBar1, 1);
+    line->addStretch();
+    groupLayout->addLayout(line);
+
+    GlobalData = named(new QTreeWidget(gbxRss), "GlobalData", QStringLiteral("Rss地址列表"));
+    GlobalData->setRootIsDecorated(false);
+    GlobalData->setUniformRowHeights(true);
+    GlobalData->setAllColumnsShowFocus(true);
+    GlobalData->setHeaderLabels({QStringLiteral("编号"), QStringLiteral("标题"), QStringLiteral("地址"),
+                                 QStringLiteral("rssid"), QStringLiteral("收录"),
+                                 QStringLiteral("检测收录时间"), QStringLiteral("首次PING时间"),
+                                 QStringLiteral("最后PING时间")});
+    const int widths[] = {50, 0, 260, 50, 40, 120, 120, 120};
+    QHeaderView *header = GlobalData->header();
+    header->setStretchLastSection(false);
+    for (int column = 0; column < 8; ++column) {
+        if (column == 1) {
+            header->setSectionResizeMode(column, QHeaderView::Stretch);
+        } else {
+            header->setSectionResizeMode(column, QHeaderView::Interactive);
+            GlobalData->setColumnWidth(column, widths[column]);
+        }
+    }
+    groupLayout->addWidget(GlobalData, 1);
+    rightLayout->addWidget(gbxRss, 1);
+
+    auto *bottom = new QHBoxLayout;
+    btnPING = button("btnPING", QStringLiteral("批量Ping"), right);
+    spbtnPing = helpLink("spbtnPing", QStringLiteral("关于百度ping服务"), right);
+    btnCheckInBaidu = button("btnCheckInBaidu", QStringLiteral("批量检测收录"), right);
+    spbtnInBaidu = helpLink("spbtnInBaidu", QStringLiteral("关于百度收录"), right);
+    getdata = button("getdata", QStringLiteral("加载所有记录"), right);
+    lblTotalCount = named(new QLabel(right), "lblTotalCount", QStringLiteral("共"));
+    lblPageIndex = named(new QLabel(right), "lblPageIndex", QStringLiteral("页次"));
+    btnFirst = button("btnFirst", QStringLiteral("首页"), right);
+    btnPrev = button("btnPrev", QStringLiteral("上一页"), right);
+    btnNext = button("btnNext", QStringLiteral("下一页"), right);
+    btnEnd = button("btnEnd", QStringLiteral("尾页"), right);
+    EditPageIndex = named(new QLineEdit(right), "EditPageIndex", QStringLiteral("页码"));
+    EditPageIndex->setMaximumWidth(50);
+    btnGo = button("btnGo", QStringLiteral("跳转"), right);
+    for (QWidget *w : std::initializer_list<QWidget *>{btnPING, spbtnPing, btnCheckInBaidu, spbtnInBaidu,
+                                                      getdata})
+        bottom->addWidget(w);
+    bottom->addStretch();
+    bottom->addWidget(label(QStringLiteral("共"), right));
+    bottom->addWidget(lblTotalCount);
+    bottom->addWidget(label(QStringLiteral("页次："), right));
+    bottom->addWidget(lblPageIndex);
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{btnFirst, btnPrev, btnNext, btnEnd, EditPageIndex, btnGo})
+        bottom->addWidget(w);
+    rightLayout->addLayout(bottom);
+
+    tabLayout->addWidget(right, 1);
+    return tab;
+}
+
+QWidget *TMainFrm::buildStatusTab()
+{
+    auto *tab = named(new QWidget, "PCStatus");
+    auto *layout = new QVBoxLayout(tab);
+    Memo1 = named(new QPlainTextEdit(tab), "Memo1", QStringLiteral("运行状态"));
+    btnPause = button("btnPause", QStringLiteral("暂停"), tab);
+    layout->addWidget(Memo1, 1);
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(btnPause);
+    layout->addLayout(row);
+    return tab;
+}
+
+void TMainFrm::buildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBarMain"));
+    bar->setSizeGripEnabled(false);
+    m_messagePanel = named(new QLabel(bar), "StatusPanel0", QStringLiteral("状态"));
+    m_messagePanel->setFixedWidth(400);
+    auto *second = named(new QLabel(bar), "StatusPanel1");
+    second->setFixedWidth(200);
+    auto *third = named(new QLabel(QStringLiteral("Wexly 站长工具"), bar), "StatusPanel2");
+    third->setFixedWidth(100);
+    third->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    bar->addWidget(m_messagePanel);
+    bar->addWidget(second);
+    bar->addWidget(third);
+}
