@@ -1,0 +1,67 @@
+#include "app/AppSettings.h"
+
+#include "app/mrv_fun.h"
+#include "platform/IniFile.h"
+
+#include <QFileInfo>
+
+QString ServiceHosts::base(const QString &host)
+{
+    if (!host.contains(QStringLiteral("://")))
+        return QStringLiteral("http://") + host;
+    QString address = host;
+    while (address.endsWith(u'/'))
+        address.chop(1);
+    return address;
+}
+
+namespace {
+
+const QString kConfig = QStringLiteral("config");
+
+// A hosts entry replaces the built-in host only when it holds a value.
+void readHost(const IniFile &ini, const char *key, QString &field)
+{
+    const QString value = ini.readString(QStringLiteral("hosts"), QLatin1String(key), QString());
+    if (!value.isEmpty())
+        field = value;
+}
+
+} // namespace
+
+void LoadConfig(AppSettings &settings, const QString &path)
+{
+    if (!QFileInfo::exists(path))
+        return;
+    const IniFile ini(path);
+    // Each field is assigned as soon as it is read, so a value that is not a
+    // number leaves the fields before it loaded and those after it untouched.
+    settings.PingSleep = StrToInt(
+        ini.readString(kConfig, QStringLiteral("pingSleep"), QString::number(settings.PingSleep)));
+    settings.CheckInBaiduSleep = StrToInt(ini.readString(
+        kConfig, QStringLiteral("checkInbaiduSleep"), QString::number(settings.CheckInBaiduSleep)));
+    settings.UpdateUrl = ini.readString(kConfig, QStringLiteral("UpdateUrl"), settings.UpdateUrl);
+
+    ServiceHosts &h = settings.hosts;
+    readHost(ini, "ping", h.ping);
+    readHost(ini, "baidu", h.baidu);
+    readHost(ini, "so", h.so);
+    readHost(ini, "sogou", h.sogou);
+    readHost(ini, "aizhan", h.aizhan);
+    readHost(ini, "aizhanstatic", h.aizhanstatic);
+    readHost(ini, "chinaz", h.chinaz);
+    readHost(ini, "product", h.product);
+    readHost(ini, "banner", h.banner);
+}
+
+void SavePingSleep(const AppSettings &settings, const QString &path)
+{
+    IniFile(path).writeString(kConfig, QStringLiteral("pingsleep"),
+                              QString::number(settings.PingSleep));
+}
+
+void SaveCheckInBaiduSleep(const AppSettings &settings, const QString &path)
+{
+    IniFile(path).writeString(kConfig, QStringLiteral("checkInbaiduSleep"),
+                              QString::number(settings.CheckInBaiduSleep));
+}

@@ -1,0 +1,76 @@
+#pragma once
+#include "platform/Errors.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+struct sqlite3;
+
+// Every failing store operation raises this; its message is what the user sees.
+class ESQLiteException : public AppError {
+public:
+    using AppError::AppError;
+};
+
+// The whole result of one query, held in memory. The current row starts at the
+// first row; Next() moves on and stays put once past the last.
+class TSQLiteTable {
+public:
+    int Count() const { return m_rowCount; }
+    bool Eof() const { return m_current >= m_rowCount; }
+    void Next();
+
+    int FieldCount() const { return int(m_columns.size()); }
+    QString FieldName(int index) const;
+    // Looks a column up by name or alias, without regard to case. A column
+    // selected as "a.dataid" is named "dataid".
+    int FieldIndex(const QString &name) const;
+
+    // NULL gives "", an integer its decimal digits, text the text.
+    QString FieldAsString(int index) const;
+    // NULL gives 0, an integer its value; text is an error.
+    qint64 FieldAsInteger(int index) const;
+    bool FieldIsNull(int index) const;
+
+    QString AsString(const QString &name) const { return FieldAsString(FieldIndex(name)); }
+    qint64 AsInteger(const QString &name) const { return FieldAsInteger(FieldIndex(name)); }
+
+private:
+    friend class TSQLiteDatabase;
+
+    struct Cell {
+        enum Kind : quint8 { Null, Integer, Float, Text };
+        Kind kind = Null;
+        qint64 integer = 0; // also the truncated value of a float
+        QString text;       // text, or SQLite's rendering of a float
+    };
+    const Cell &cell(int index) const;
+
+    QStringList m_columns;
+    std::vector<Cell> m_cells; // row after row, FieldCount() cells each
+    int m_rowCount = 0;
+    int m_current = 0;
+};
+
+// One connection to an SQLite file, opened read-write; a missing file is
+// created empty. Statements are plain text; only the first statement of a text
+// is compiled and run. No busy timeout is set, so a file locked by another
+// connection fails at once. The connection closes with the object.
+class TSQLiteDatabase {
+public:
+    explicit TSQLiteDatabase(const QString &fileName);
+    ~TSQLiteDatabase();
+    TSQLiteDatabase(const TSQLiteDatabase &) = delete;
+    TSQLiteDatabase &operator=(const TSQLiteDatabase &) = delete;
+
+    // Runs a query and returns every row; the statement is finished on return.
+    TSQLiteTable GetTable(const QString &statement);
+    // Runs a statement that returns no rows to completion.
+    void ExecSQL(const QString &statement);
+
+private:
+    void applyReadSettings();
+
+    sqlite3 *m_db = nullptr;
+};
