@@ -112,7 +112,7 @@ private slots:
         check->setText("");
         options->findChild<QPushButton *>("btnSetBaiduSleep")->click();
         // The first value is stored and written before the second fails.
-        QCOMPARE(f.dialogs.textsOf("error"), QStringList({"''''' is not a valid integer value."}));
+        QCOMPARE(f.dialogs.textsOf("error"), QStringList({"'''' is not a valid integer value."}));
         QCOMPARE(f.settings.PingSleep, 250);
         QCOMPARE(f.settings.CheckInBaiduSleep, 200);
         QVERIFY(options->isVisible());
