@@ -1,8 +1,8 @@
 #include "about/ui/TfrmAbout.h"
+#include "app/ui/WindowPlacement.h"
 
 TfrmAbout::TfrmAbout(QWidget *mainWindow)
-    : QWidget(mainWindow, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint
-                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    : QWidget(mainWindow, fixedDialogFlags())
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("关于"));

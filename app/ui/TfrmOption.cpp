@@ -15,8 +15,7 @@
 
 TfrmOption::TfrmOption(Dialogs &dialogs, HandlerGuard &guard, AppSettings &settings,
                        QWidget *mainWindow, std::function<QString()> programDir)
-    : QWidget(mainWindow, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint
-                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+    : QWidget(mainWindow, fixedDialogFlags()),
       m_dialogs(dialogs), m_guard(guard), m_settings(settings), m_mainWindow(mainWindow),
       m_programDir(std::move(programDir))
 {

@@ -1,8 +1,8 @@
 #include "query/ui/TfrmChaXun.h"
+#include "app/ui/WindowPlacement.h"
 
 TfrmChaXun::TfrmChaXun(QWidget *mainWindow)
-    : QWidget(mainWindow, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint
-                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    : QWidget(mainWindow, fixedDialogFlags())
 {
     setObjectName(QStringLiteral("frmChaXun"));
     setWindowTitle(QStringLiteral("收录查询"));
