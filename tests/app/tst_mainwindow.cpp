@@ -148,7 +148,7 @@ private slots:
         auto *inside = new PressCounter(banner);
         press(inside, Qt::RightButton);
         QCOMPARE(inside->presses, 0);
-        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(1, 1));
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(1, 1), inside->mapToGlobal(QPoint(1, 1)));
         QApplication::sendEvent(inside, &menu);
         QCOMPARE(inside->menus, 0);
         press(inside, Qt::LeftButton);
