@@ -1,0 +1,179 @@
+#include "platform/WebClient.h"
+
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkCookieJar>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+const char DefaultAccept[] = "text/html, */*";
+const char DefaultUserAgent[] = "Mozilla/3.0 (compatible; Indy Library)";
+
+// Short descriptions of failures that came before any response.
+QString describeFailure(QNetworkReply::NetworkError error, const QString &fallback)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+        return QStringLiteral("Connection refused");
+    case QNetworkReply::HostNotFoundError:
+        return QStringLiteral("Host not found");
+    case QNetworkReply::RemoteHostClosedError:
+        return QStringLiteral("Connection closed gracefully");
+    case QNetworkReply::TimeoutError:
+        return QStringLiteral("Connect timed out");
+    case QNetworkReply::ProtocolUnknownError:
+    case QNetworkReply::ProtocolInvalidOperationError:
+        return QStringLiteral("Unknown protocol");
+    default:
+        return fallback;
+    }
+}
+
+} // namespace
+
+WebClient::WebClient()
+    : m_manager(std::make_unique<QNetworkAccessManager>()), m_userAgent(QString::fromLatin1(DefaultUserAgent))
+{
+    m_manager->setProxy(QNetworkProxy::NoProxy);
+    // A jar of its own: cookies live exactly as long as this client.
+    m_manager->setCookieJar(new QNetworkCookieJar(m_manager.get()));
+}
+
+WebClient::~WebClient() = default;
+
+QByteArray WebClient::get(const QString &url)
+{
+    return perform(url, nullptr);
+}
+
+QByteArray WebClient::post(const QString &url, const QByteArray &body)
+{
+    return perform(url, &body);
+}
+
+void WebClient::closeConnection()
+{
+    m_manager->clearConnectionCache();
+}
+
+QByteArray WebClient::perform(const QString &url, const QByteArray *postBody)
+{
+    const QUrl target(url);
+    if (!target.isValid() || target.host().isEmpty()
+        || (target.scheme() != QLatin1String("http") && target.scheme() != QLatin1String("https")))
+        throw HttpError(QStringLiteral("Invalid address: %1").arg(url));
+
+    QNetworkRequest request(target);
+    request.setRawHeader("Accept", DefaultAccept);
+    request.setRawHeader("User-Agent", m_userAgent.toUtf8());
+    if (!m_contentType.isEmpty())
+        request.setHeader(QNetworkRequest::ContentTypeHeader, m_contentType);
+    else if (postBody)
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/x-www-form-urlencoded"));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+
+    // The reply is ours for this call only; if the manager goes first it takes the reply along.
+    QPointer<QNetworkReply> reply = postBody ? m_manager->post(request, *postBody) : m_manager->get(request);
+    const auto cleanup = qScopeGuard([&reply] {
+        if (reply)
+            reply->deleteLater();
+    });
+
+    QByteArray body;
+    QString ownFailure; // set when we stop the transfer ourselves
+    bool bodyStarted = false;
+    const WebProgress progress = m_progress; // a callback may change the client's
+
+    QEventLoop loop;
+    QTimer stall;
+    stall.setSingleShot(true);
+    stall.setInterval(m_timeoutMs);
+    const auto stop = [&](const QString &why) {
+        if (ownFailure.isEmpty())
+            ownFailure = why;
+        if (reply)
+            reply->abort();
+    };
+    QObject::connect(&stall, &QTimer::timeout, &loop, [&] { stop(QStringLiteral("Read timed out")); });
+
+    const auto startBody = [&] {
+        if (bodyStarted)
+            return;
+        bodyStarted = true;
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        const qint64 expected = length.isValid() ? length.toLongLong() : 0;
+        if (expected > m_maxBodySize) {
+            stop(QStringLiteral("Response body larger than %1 bytes").arg(m_maxBodySize));
+            return;
+        }
+        if (progress.begin)
+            progress.begin(expected);
+    };
+    const auto readBody = [&] {
+        if (!reply)
+            return;
+        startBody();
+        const QByteArray piece = reply->readAll();
+        if (piece.isEmpty() || !ownFailure.isEmpty())
+            return;
+        if (body.size() + piece.size() > m_maxBodySize) {
+            stop(QStringLiteral("Response body larger than %1 bytes").arg(m_maxBodySize));
+            return;
+        }
+        body += piece;
+        if (progress.work)
+            progress.work(body.size());
+    };
+
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
+        stall.start();
+        if (reply && reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
+            startBody();
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
+        stall.start();
+        readBody();
+    });
+    QObject::connect(reply, &QNetworkReply::uploadProgress, &stall, qOverload<>(&QTimer::start));
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QObject::connect(reply, &QObject::destroyed, &loop, &QEventLoop::quit);
+
+    // The local loop dispatches every event while we wait, so the window
+    // repaints and other handlers run; they must not rely on this call's state.
+    stall.start();
+    if (!reply->isFinished())
+        loop.exec();
+    stall.stop();
+
+    if (!reply)
+        throw HttpError(QStringLiteral("Connection closed"));
+    if (ownFailure.isEmpty())
+        readBody();
+
+    const QVariant code = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const bool answered = code.isValid();
+    if (answered) {
+        m_lastStatusLine = QStringLiteral("HTTP/1.1 %1 %2")
+                               .arg(code.toInt())
+                               .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
+    }
+    if (bodyStarted && progress.end)
+        progress.end();
+
+    if (!ownFailure.isEmpty())
+        throw HttpError(ownFailure);
+    if (!answered)
+        throw HttpError(describeFailure(reply->error(), reply->errorString()));
+    const int status = code.toInt();
+    // A body broken off after a success status fails with that success line.
+    if (status < 200 || status > 299 || reply->error() != QNetworkReply::NoError)
+        throw HttpError(m_lastStatusLine);
+    return body;
+}

@@ -1,0 +1,95 @@
+#pragma once
+#include "platform/Errors.h"
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// A request that failed: its message is the response's status line
+// ("HTTP/1.1 404 Not Found"), or a short description of a failure that came
+// before any response ("Connection refused", "Read timed out").
+class HttpError : public AppError {
+public:
+    using AppError::AppError;
+};
+
+// Reports the reading of a response body. begin(expected) once when the body
+// starts, with its announced size or 0 when the response announces none;
+// work(received) with the running total each time bytes arrive; end() once
+// when the body is complete or the transfer stopped early.
+struct WebProgress {
+    std::function<void(qint64 expected)> begin;
+    std::function<void(qint64 received)> work;
+    std::function<void()> end;
+};
+
+// A blocking HTTP/1.1 client. get() and post() return the response body and
+// wait in a local event loop meanwhile, so the program keeps dispatching
+// events: any handler may run during the wait. The original switched its
+// message pumping on "also outside idle moments" at the first feed download;
+// nothing of the kind is needed here, the local loop always dispatches.
+// Cookies set by servers are kept for the client's life and sent back;
+// redirects are not followed; every status outside 2xx throws HttpError.
+class WebClient {
+public:
+    static constexpr int DefaultTransferTimeoutMs = 60000;
+    static constexpr qint64 DefaultMaxBodySize = 64LL * 1024 * 1024;
+
+    WebClient();
+    ~WebClient();
+    WebClient(const WebClient &) = delete;
+    WebClient &operator=(const WebClient &) = delete;
+
+    QByteArray get(const QString &url);
+    QByteArray post(const QString &url, const QByteArray &body);
+
+    // Both stay in force for every later request of this client.
+    void setUserAgent(const QString &userAgent) { m_userAgent = userAgent; }
+    const QString &userAgent() const { return m_userAgent; }
+    // Empty: none is sent with GET; POST then says form data.
+    void setContentType(const QString &contentType) { m_contentType = contentType; }
+    const QString &contentType() const { return m_contentType; }
+
+    void setProgress(WebProgress progress) { m_progress = std::move(progress); }
+
+    // A transfer with no progress for this long fails with "Read timed out".
+    void setTransferTimeout(int msecs) { m_timeoutMs = msecs; }
+    int transferTimeout() const { return m_timeoutMs; }
+    // A body larger than this fails instead of filling the memory.
+    void setMaxBodySize(qint64 bytes) { m_maxBodySize = bytes; }
+    qint64 maxBodySize() const { return m_maxBodySize; }
+
+    // The status line of the last response received, empty before the first.
+    const QString &lastStatusLine() const { return m_lastStatusLine; }
+
+    // Drops kept-alive connections: the next request opens a new one.
+    void closeConnection();
+
+private:
+    QByteArray perform(const QString &url, const QByteArray *postBody);
+
+    std::unique_ptr<QNetworkAccessManager> m_manager;
+    QString m_userAgent;
+    QString m_contentType;
+    WebProgress m_progress;
+    int m_timeoutMs = DefaultTransferTimeoutMs;
+    qint64 m_maxBodySize = DefaultMaxBodySize;
+    QString m_lastStatusLine;
+};
+
+// The main window's shared client. A caller takes current() and holds it for
+// the length of its request; replace() installs a fresh default client for
+// later callers, while a request still waiting on the old one finishes with it.
+class SharedWebClient {
+public:
+    SharedWebClient() : m_client(std::make_shared<WebClient>()) {}
+    std::shared_ptr<WebClient> current() const { return m_client; }
+    void replace() { m_client = std::make_shared<WebClient>(); }
+
+private:
+    std::shared_ptr<WebClient> m_client;
+};

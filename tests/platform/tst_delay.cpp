@@ -1,0 +1,90 @@
+#include "platform/Delay.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+class TestDelay : public QObject {
+    Q_OBJECT
+private slots:
+    void nothingOrLessReturnsAtOnce()
+    {
+        bool dispatched = false;
+        QTimer::singleShot(0, [&] { dispatched = true; });
+        QElapsedTimer clock;
+        clock.start();
+        delay(0);
+        delay(-50);
+        QVERIFY(clock.elapsed() < 20);
+        QVERIFY(!dispatched); // not even waiting events run
+    }
+
+    void waitsCloseToTheDeadlineAndDispatchesEvents()
+    {
+        QList<qint64> firedAt;
+        QElapsedTimer clock;
+        clock.start();
+        QTimer::singleShot(20, [&] { firedAt << clock.elapsed(); });
+        QTimer::singleShot(60, [&] { firedAt << clock.elapsed(); });
+        delay(100);
+        const qint64 elapsed = clock.elapsed();
+        QVERIFY2(elapsed >= 99 && elapsed < 160, qPrintable(QString::number(elapsed)));
+        QCOMPARE(firedAt.size(), 2);
+        QVERIFY(firedAt[0] < 60 && firedAt[1] < 100); // run as they came due, not at the end
+    }
+
+    void returnsOnTimeUnderAStreamOfEvents()
+    {
+        // Every event posts the next one, so the queue never runs dry.
+        int handled = 0;
+        std::function<void()> repost = [&] {
+            ++handled;
+            QMetaObject::invokeMethod(qApp, repost, Qt::QueuedConnection);
+        };
+        QMetaObject::invokeMethod(qApp, repost, Qt::QueuedConnection);
+        QElapsedTimer clock;
+        clock.start();
+        delay(80);
+        const qint64 elapsed = clock.elapsed();
+        repost = [] {}; // stop the stream
+        QCoreApplication::processEvents();
+        QVERIFY2(elapsed >= 79 && elapsed < 200, qPrintable(QString::number(elapsed)));
+        QVERIFY(handled > 10);
+    }
+
+    void sleepsInsteadOfSpinning()
+    {
+        const std::clock_t cpuBefore = std::clock();
+        delay(150);
+        const double cpuMs = double(std::clock() - cpuBefore) * 1000.0 / CLOCKS_PER_SEC;
+        QVERIFY2(cpuMs < 60, qPrintable(QString::number(cpuMs)));
+    }
+
+    void nestedDelaysBothReturn()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        qint64 innerDone = -1;
+        QTimer::singleShot(10, [&] {
+            delay(30);
+            innerDone = clock.elapsed();
+        });
+        delay(60);
+        QVERIFY(innerDone >= 39 && innerDone < 60);
+        QVERIFY(clock.elapsed() >= 59);
+    }
+
+    void dispatchPendingRunsWaitingEventsOnly()
+    {
+        bool dispatched = false;
+        bool later = false;
+        QTimer::singleShot(0, [&] { dispatched = true; });
+        QTimer::singleShot(200, [&] { later = true; });
+        QTest::qWait(1); // let the zero timer come due
+        dispatchPending();
+        QVERIFY(dispatched);
+        QVERIFY(!later);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDelay)
+#include "tst_delay.moc"

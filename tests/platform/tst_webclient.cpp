@@ -1,0 +1,315 @@
+#include "platform/Delay.h"
+#include "platform/WebClient.h"
+#include "support/TestHttpServer.h"
+
+#include <QTcpServer>
+#include <QtTest>
+
+using Response = TestHttpServer::Response;
+Q_DECLARE_METATYPE(TestHttpServer::Response)
+
+namespace {
+
+// Runs the request and returns the error's message, or "no error".
+template<typename Call>
+QString failureOf(Call call)
+{
+    try {
+        call();
+    } catch (const HttpError &error) {
+        return error.message();
+    }
+    return QStringLiteral("no error");
+}
+
+// Records the progress callbacks as one line: "begin 10, work 4, work 10, end".
+struct ProgressLog {
+    QStringList events;
+    WebProgress callbacks()
+    {
+        return {[this](qint64 n) { events << QStringLiteral("begin %1").arg(n); },
+                [this](qint64 n) { events << QStringLiteral("work %1").arg(n); },
+                [this] { events << QStringLiteral("end"); }};
+    }
+    QString joined() const { return events.join(QStringLiteral(", ")); }
+};
+
+// A client with short limits so that failing tests fail fast.
+std::unique_ptr<WebClient> quickClient()
+{
+    auto client = std::make_unique<WebClient>();
+    client->setTransferTimeout(500);
+    return client;
+}
+
+} // namespace
+
+class TestWebClient : public QObject {
+    Q_OBJECT
+private slots:
+    void sendsDefaultHeadersAndReturnsBody()
+    {
+        TestHttpServer server([](const auto &) { return Response::ok("<rss/>", "text/xml"); });
+        auto client = quickClient();
+        QCOMPARE(client->get(server.url("/feed/rss.xml?a=1&b=%20")), QByteArray("<rss/>"));
+        const auto request = server.lastRequest();
+        QCOMPARE(request.method, QByteArray("GET"));
+        QCOMPARE(request.target, QByteArray("/feed/rss.xml?a=1&b=%20"));
+        QCOMPARE(request.header("accept"), QByteArray("text/html, */*"));
+        QCOMPARE(request.header("USER-AGENT"), QByteArray("Mozilla/3.0 (compatible; Indy Library)"));
+        QCOMPARE(request.header("Host"), server.base().toUtf8());
+        QCOMPARE(client->lastStatusLine(), QStringLiteral("HTTP/1.1 200 OK"));
+    }
+
+    void userAgentAndContentTypeStayForLaterRequests()
+    {
+        TestHttpServer server;
+        auto client = quickClient();
+        client->setUserAgent("Wexly/1.0");
+        client->setContentType("text/xml");
+        client->post(server.url("/ping"), "<x/>");
+        client->get(server.url("/second"));
+        QCOMPARE(server.requests().size(), 2);
+        for (const auto &request : server.requests())
+            QCOMPARE(request.header("User-Agent"), QByteArray("Wexly/1.0"));
+        QCOMPARE(server.requests()[0].header("Content-Type"), QByteArray("text/xml"));
+        QCOMPARE(server.requests()[1].header("Content-Type"), QByteArray("text/xml"));
+    }
+
+    void postSendsBodyBytesExactly()
+    {
+        TestHttpServer server;
+        auto client = quickClient();
+        const QByteArray body("<?xml version=\"1.0\"?>\r\n\0\xFF\xFE<methodCall/>", 38);
+        client->post(server.url("/RPC2"), body);
+        QCOMPARE(server.lastRequest().method, QByteArray("POST"));
+        QCOMPARE(server.lastRequest().body, body);
+        QCOMPARE(server.lastRequest().header("Content-Length"), QByteArray::number(body.size()));
+    }
+
+    void cookiesAreSentBackForTheClientsLife()
+    {
+        TestHttpServer server([](const TestHttpServer::Request &request) {
+            if (request.target == "/login")
+                return Response::ok("in").setCookie("session=abc123; Path=/").setCookie("lang=zh; Path=/");
+            return Response::ok("page");
+        });
+        auto client = quickClient();
+        client->get(server.url("/login"));
+        QVERIFY(!server.lastRequest().hasHeader("Cookie"));
+        client->get(server.url("/page"));
+        const QByteArray cookie = server.lastRequest().header("Cookie");
+        QVERIFY2(cookie.contains("session=abc123") && cookie.contains("lang=zh"), cookie.constData());
+
+        // A fresh client starts without them.
+        quickClient()->get(server.url("/page"));
+        QVERIFY(!server.lastRequest().hasHeader("Cookie"));
+    }
+
+    void statusesOutside2xxFailWithTheStatusLine_data()
+    {
+        QTest::addColumn<QByteArray>("statusLine");
+        QTest::newRow("404") << QByteArray("HTTP/1.1 404 Not Found");
+        QTest::newRow("500") << QByteArray("HTTP/1.1 500 Internal Server Error");
+        QTest::newRow("own reason") << QByteArray("HTTP/1.1 403 Go Away Please");
+    }
+    void statusesOutside2xxFailWithTheStatusLine()
+    {
+        QFETCH(QByteArray, statusLine);
+        TestHttpServer server([&](const auto &) { return Response::status(statusLine, "<html>error page</html>"); });
+        auto client = quickClient();
+        QCOMPARE(failureOf([&] { client->get(server.url("/missing")); }), QString::fromLatin1(statusLine));
+        QCOMPARE(client->lastStatusLine(), QString::fromLatin1(statusLine));
+    }
+
+    void redirectsAreNotFollowed_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("301") << 301 << "HTTP/1.1 301 Moved Permanently";
+        QTest::newRow("302") << 302 << "HTTP/1.1 302 Found";
+        QTest::newRow("307") << 307 << "HTTP/1.1 307 Temporary Redirect";
+    }
+    void redirectsAreNotFollowed()
+    {
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        TestHttpServer server([&](const TestHttpServer::Request &request) {
+            return request.target == "/old" ? Response::redirect(code, "/new") : Response::ok("new");
+        });
+        auto client = quickClient();
+        QCOMPARE(failureOf([&] { client->get(server.url("/old")); }), message);
+        QCOMPARE(server.requests().size(), 1);
+    }
+
+    void refusedConnectionIsDescribed()
+    {
+        quint16 port;
+        {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+            port = probe.serverPort();
+        }
+        auto client = quickClient();
+        QCOMPARE(failureOf([&] { client->get(QStringLiteral("http://127.0.0.1:%1/").arg(port)); }),
+                 QStringLiteral("Connection refused"));
+        QVERIFY(client->lastStatusLine().isEmpty());
+    }
+
+    void bodiesOfEveryFramingArriveWhole_data()
+    {
+        QTest::addColumn<Response>("response");
+        const QByteArray body = QByteArray("0123456789").repeated(1000);
+        QTest::newRow("length") << Response::ok(body).slow(3, 5);
+        QTest::newRow("chunked") << Response::ok(body).chunked(4);
+        QTest::newRow("close-delimited") << Response::ok(body).closeDelimited().slow(2, 5);
+        QTest::newRow("empty") << Response::ok("");
+    }
+    void bodiesOfEveryFramingArriveWhole()
+    {
+        QFETCH(Response, response);
+        TestHttpServer server([&](const auto &) { return response; });
+        auto client = quickClient();
+        QCOMPARE(client->get(server.url("/")), response.body);
+    }
+
+    void progressReportsAnnouncedSizeAndRunningTotals()
+    {
+        TestHttpServer server([](const auto &) { return Response::ok(QByteArray(3000, 'x')).slow(3, 20); });
+        auto client = quickClient();
+        ProgressLog log;
+        client->setProgress(log.callbacks());
+        client->get(server.url("/"));
+        QCOMPARE(log.events.first(), QStringLiteral("begin 3000"));
+        QCOMPARE(log.events.last(), QStringLiteral("end"));
+        QCOMPARE(log.events.count("end"), 1);
+        QVERIFY2(log.events.size() >= 5, qPrintable(log.joined())); // three pieces, three reports
+        QCOMPARE(log.events[log.events.size() - 2], QStringLiteral("work 3000"));
+        qint64 previous = 0;
+        for (const QString &event : log.events.mid(1, log.events.size() - 2)) {
+            const qint64 total = event.section(' ', 1).toLongLong();
+            QVERIFY2(event.startsWith("work ") && total > previous, qPrintable(log.joined()));
+            previous = total;
+        }
+    }
+
+    void progressWithoutAnnouncedSizeBeginsAtZero()
+    {
+        TestHttpServer server([](const auto &) { return Response::ok(QByteArray(2000, 'y')).chunked(2); });
+        auto client = quickClient();
+        ProgressLog log;
+        client->setProgress(log.callbacks());
+        client->get(server.url("/"));
+        QCOMPARE(log.events.first(), QStringLiteral("begin 0"));
+        QCOMPARE(log.events.mid(log.events.size() - 2), QStringList({"work 2000", "end"}));
+    }
+
+    void cutOffBodyFailsWithSuccessLineAndEnds()
+    {
+        TestHttpServer server([](const auto &) { return Response::ok(QByteArray(5000, 'z')).cutOff(1200); });
+        auto client = quickClient();
+        ProgressLog log;
+        client->setProgress(log.callbacks());
+        QCOMPARE(failureOf([&] { client->get(server.url("/")); }), QStringLiteral("HTTP/1.1 200 OK"));
+        QCOMPARE(log.events.first(), QStringLiteral("begin 5000"));
+        QCOMPARE(log.events.last(), QStringLiteral("end"));
+        QCOMPARE(log.events.count("end"), 1);
+    }
+
+    void silentServerTimesOut()
+    {
+        TestHttpServer server([](const auto &) { return Response::never(); });
+        WebClient client;
+        client.setTransferTimeout(150);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(failureOf([&] { client.get(server.url("/")); }), QStringLiteral("Read timed out"));
+        QVERIFY2(clock.elapsed() >= 140 && clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    void stalledBodyTimesOutButSlowProgressDoesNot()
+    {
+        TestHttpServer server([](const TestHttpServer::Request &request) {
+            if (request.target == "/stalled")
+                return Response::ok(QByteArray(100, 'a')).slow(2, 5000);
+            return Response::ok(QByteArray(400, 'b')).slow(4, 80); // 320 ms in all
+        });
+        WebClient client;
+        client.setTransferTimeout(150);
+        QCOMPARE(client.get(server.url("/slow")).size(), 400);
+        QCOMPARE(failureOf([&] { client.get(server.url("/stalled")); }), QStringLiteral("Read timed out"));
+    }
+
+    void bodyOverTheCapFails_data()
+    {
+        QTest::addColumn<Response>("response");
+        QTest::newRow("announced") << Response::ok(QByteArray(4096, 'c'));
+        QTest::newRow("chunked") << Response::ok(QByteArray(4096, 'c')).chunked(4);
+    }
+    void bodyOverTheCapFails()
+    {
+        QFETCH(Response, response);
+        TestHttpServer server([&](const auto &) { return response; });
+        auto client = quickClient();
+        client->setMaxBodySize(1024);
+        QCOMPARE(failureOf([&] { client->get(server.url("/")); }),
+                 QStringLiteral("Response body larger than 1024 bytes"));
+        client->setMaxBodySize(4096);
+        QCOMPARE(client->get(server.url("/")).size(), 4096);
+    }
+
+    void closeConnectionOpensANewOne()
+    {
+        TestHttpServer server;
+        auto client = quickClient();
+        client->get(server.url("/1"));
+        client->get(server.url("/2"));
+        QCOMPARE(server.connectionCount(), 1);
+        client->closeConnection();
+        client->get(server.url("/3"));
+        QCOMPARE(server.connectionCount(), 2);
+    }
+
+    void eventsAreDispatchedWhileWaiting()
+    {
+        TestHttpServer server([](const auto &) { return Response::ok("late").slow(2, 120); });
+        auto client = quickClient();
+        bool fired = false;
+        QTimer::singleShot(30, [&] { fired = true; });
+        QCOMPARE(client->get(server.url("/")), QByteArray("late"));
+        QVERIFY(fired);
+    }
+
+    void replacingTheSharedClientDuringAWaitKeepsTheOldOne()
+    {
+        TestHttpServer server([](const TestHttpServer::Request &request) {
+            if (request.target == "/slow")
+                return Response::ok("old done").setCookie("who=old; Path=/").slow(2, 100);
+            return Response::ok("fresh");
+        });
+        SharedWebClient shared;
+        std::weak_ptr<WebClient> oldClient = shared.current();
+        shared.current()->setUserAgent("Custom");
+        QByteArray freshAnswer;
+        QTimer::singleShot(40, [&] {
+            shared.replace(); // from inside the old client's wait
+            freshAnswer = shared.current()->get(server.url("/other"));
+        });
+        QByteArray oldAnswer;
+        {
+            const std::shared_ptr<WebClient> client = shared.current();
+            oldAnswer = client->get(server.url("/slow"));
+            QCOMPARE(client->lastStatusLine(), QStringLiteral("HTTP/1.1 200 OK"));
+        }
+        QCOMPARE(oldAnswer, QByteArray("old done"));
+        QCOMPARE(freshAnswer, QByteArray("fresh"));
+        QVERIFY(oldClient.expired()); // released once its caller let go
+        // The fresh client has default settings and none of the old cookies.
+        shared.current()->get(server.url("/check"));
+        QCOMPARE(server.lastRequest().header("User-Agent"), QByteArray("Mozilla/3.0 (compatible; Indy Library)"));
+        QVERIFY(!server.lastRequest().hasHeader("Cookie"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWebClient)
+#include "tst_webclient.moc"
