@@ -125,8 +125,9 @@ void TMainFrm::FormShow()
         LoadConfig(*m_context.settings, m_programDir + QStringLiteral("config.ini"));
         QFile list(m_programDir + QStringLiteral("rssurl.txt"));
         if (list.exists() && list.open(QIODevice::ReadOnly)) {
-            cbxUrl->clear();
+            // The sample address in the edit field stays; only the list is replaced.
             const QString text = cbxUrl->currentText();
+            cbxUrl->clear();
             cbxUrl->addItems(Codepage::splitLines(Codepage::decodeTextFile(list.readAll())));
             cbxUrl->setEditText(text);
         }
