@@ -70,6 +70,9 @@ void TMainFrm::connectHandlers()
     connect(btnHelpRss, &QToolButton::clicked, this, &TMainFrm::btnHelpRssClick);
     connect(spbtnPing, &QToolButton::clicked, this, &TMainFrm::spbtnPingClick);
     connect(spbtnInBaidu, &QToolButton::clicked, this, &TMainFrm::spbtnInBaiduClick);
+    connectListHandlers();
+    connectFeedHandlers();
+    connectPingHandlers();
 }
 
 void TMainFrm::guarded(const std::function<void()> &handler)

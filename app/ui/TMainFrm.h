@@ -1,5 +1,6 @@
 #pragma once
 #include "app/AppContext.h"
+#include "platform/WebClient.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -63,6 +64,31 @@ public slots:
     void N4Click();
     void GetSiteList();
 
+    // Address list and site tree (TMainFrm_list.cpp).
+    void getdataClick();
+    void btnFirstClick();
+    void btnPrevClick();
+    void btnNextClick();
+    void btnGoClick();
+    void btnEndClick();
+    void TreeView1Change();
+    void TreeView1DblClick();
+    void MenuItem6Click();
+    void MenuItem7Click();
+
+    // Feed download and import (TMainFrm_feed.cpp).
+    void btnGetRssClick();
+
+    // Ping, index check, batch runs, single row (TMainFrm_ping.cpp).
+    void btnPINGClick();
+    void btnCheckInBaiduClick();
+    void btnPauseClick();
+    void GlobalDataDblClick();
+
+public:
+    // The shared web client of the ping, the index check and the update check.
+    SharedWebClient IdHTTP2;
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -74,6 +100,9 @@ private:
     QWidget *buildStatusTab();
     void buildStatusBar();
     void connectHandlers();
+    void connectListHandlers();
+    void connectFeedHandlers();
+    void connectPingHandlers();
     void guarded(const std::function<void()> &handler);
     void showHelpTopic(int topic);
     void showWindow(QWidget *window);
