@@ -135,6 +135,8 @@ void TMainFrm::FormShow()
             cbxUrl->setEditText(text);
         }
         GetSiteList();
+        // "加载所有记录" as if pressed, inside this sequence: a failing fill ends it.
+        showFirstPage();
         m_isOnline = m_context.isOnline && m_context.isOnline();
         if (!m_isOnline)
             WebBrowser1->setVisible(false);

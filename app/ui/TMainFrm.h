@@ -1,6 +1,7 @@
 #pragma once
 #include "app/AppContext.h"
 #include "platform/WebClient.h"
+#include "store/LinkList.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -19,6 +20,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
 class PanelStrip;
+class TreeMenuFilter;
 class TFrmHelp;
 class TfrmOption;
 class TfrmAbout;
@@ -101,6 +103,11 @@ private:
     void buildStatusBar();
     void connectHandlers();
     void connectListHandlers();
+    // The list fill and its callers' shared steps (TMainFrm_list.cpp).
+    void BindList(const QString &Sqlstr, const QString &countsql, qint64 pindex);
+    qint64 siteFilter() const;
+    void showFirstPage();
+    void showCurrentPage();
     void connectFeedHandlers();
     void connectPingHandlers();
     void guarded(const std::function<void()> &handler);
@@ -116,6 +123,9 @@ private:
     int m_helpTopic = 0;
     bool m_started = false;
     bool m_closePending = false;
+
+    LinkPager m_pager;
+    TreeMenuFilter *m_treeMenu = nullptr;
 
     QPointer<TFrmHelp> m_help;
     QPointer<TfrmOption> m_option;

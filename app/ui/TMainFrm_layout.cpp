@@ -1,5 +1,6 @@
 // The main window's controls: names, captions and sizes.
 #include "app/AppSettings.h"
+#include "app/ui/LinkRowDelegate.h"
 #include "app/ui/PanelStrip.h"
 #include "app/ui/TMainFrm.h"
 
@@ -94,7 +95,6 @@ QWidget *TMainFrm::buildFeedTab()
     TreeView1 = named(new QTreeWidget(PanelLeft), "TreeView1", QStringLiteral("站点列表"));
     TreeView1->setHeaderHidden(true);
     TreeView1->setRootIsDecorated(false);
-    TreeView1->setContextMenuPolicy(Qt::PreventContextMenu);
     PanelSwitch = named(new PanelStrip(QStringLiteral("<"), PanelLeft), "PanelSwitch",
                         QStringLiteral("收起或展开站点列表"));
     PanelSwitch->setFixedWidth(8);
@@ -143,6 +143,7 @@ QWidget *TMainFrm::buildFeedTab()
     GlobalData->setRootIsDecorated(false);
     GlobalData->setUniformRowHeights(true);
     GlobalData->setAllColumnsShowFocus(true);
+    GlobalData->setItemDelegate(new LinkRowDelegate(GlobalData));
     GlobalData->setHeaderLabels({QStringLiteral("编号"), QStringLiteral("标题"), QStringLiteral("地址"),
                                  QStringLiteral("rssid"), QStringLiteral("收录"),
                                  QStringLiteral("检测收录时间"), QStringLiteral("首次PING时间"),

@@ -1,16 +1,221 @@
+// The address list and the site tree of the main window.
 #include "app/ui/TMainFrm.h"
 
-// Wiring of the list handlers; the logic lives outside the window.
+#include "app/mrv_fun.h"
+#include "app/ui/TreeMenuFilter.h"
+#include "platform/Dialogs.h"
+#include "store/SQLiteDatabase.h"
+#include "store/SiteRemoval.h"
 
-void TMainFrm::connectListHandlers() {}
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTreeWidget>
 
-void TMainFrm::getdataClick() {}
-void TMainFrm::btnFirstClick() {}
-void TMainFrm::btnPrevClick() {}
-void TMainFrm::btnNextClick() {}
-void TMainFrm::btnGoClick() {}
-void TMainFrm::btnEndClick() {}
-void TMainFrm::TreeView1Change() {}
-void TMainFrm::TreeView1DblClick() {}
-void TMainFrm::MenuItem6Click() {}
-void TMainFrm::MenuItem7Click() {}
+namespace {
+
+// BindList's view of the list widget, its labels and its paging buttons.
+class GlobalDataView : public LinkListView {
+public:
+    GlobalDataView(QTreeWidget *list, QLabel *total, QLabel *position, QLineEdit *pageBox,
+                   std::initializer_list<QPushButton *> backward,
+                   std::initializer_list<QPushButton *> forward)
+        : m_list(list), m_total(total), m_position(position), m_pageBox(pageBox),
+          m_backward(backward), m_forward(forward)
+    {
+    }
+
+    void clearRows() override { m_list->clear(); }
+
+    void addRow(const LinkRow &row) override
+    {
+        new QTreeWidgetItem(m_list, {row.dataid, row.title, row.url, row.rssid,
+                                     row.inBaidu ? QStringLiteral("√") : QStringLiteral("×"),
+                                     row.checktime, row.firsttime, row.lasttime});
+    }
+
+    void showPosition(qint64 totalCount, qint64 currentPage, qint64 pageCount) override
+    {
+        m_total->setText(QString::number(totalCount));
+        m_position->setText(QStringLiteral("%1/%2").arg(currentPage).arg(pageCount));
+        m_pageBox->setText(QString::number(currentPage));
+        for (QPushButton *b : m_backward)
+            b->setEnabled(currentPage != 1);
+        for (QPushButton *b : m_forward)
+            b->setEnabled(currentPage != pageCount);
+    }
+
+private:
+    QTreeWidget *m_list;
+    QLabel *m_total;
+    QLabel *m_position;
+    QLineEdit *m_pageBox;
+    std::vector<QPushButton *> m_backward;
+    std::vector<QPushButton *> m_forward;
+};
+
+// The menu and the double click act on the selected node, which a right click
+// never changes.
+QTreeWidgetItem *selectedNode(QTreeWidget *tree)
+{
+    const QList<QTreeWidgetItem *> selected = tree->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.first();
+}
+
+} // namespace
+
+void TMainFrm::connectListHandlers()
+{
+    connect(getdata, &QPushButton::clicked, this, &TMainFrm::getdataClick);
+    connect(btnFirst, &QPushButton::clicked, this, &TMainFrm::btnFirstClick);
+    connect(btnPrev, &QPushButton::clicked, this, &TMainFrm::btnPrevClick);
+    connect(btnNext, &QPushButton::clicked, this, &TMainFrm::btnNextClick);
+    connect(btnGo, &QPushButton::clicked, this, &TMainFrm::btnGoClick);
+    connect(btnEnd, &QPushButton::clicked, this, &TMainFrm::btnEndClick);
+    connect(TreeView1, &QTreeWidget::itemSelectionChanged, this, &TMainFrm::TreeView1Change);
+    connect(TreeView1, &QTreeWidget::itemDoubleClicked, this, &TMainFrm::TreeView1DblClick);
+    connect(PopupMenuTask->findChild<QAction *>(QStringLiteral("MenuItem6")), &QAction::triggered,
+            this, &TMainFrm::MenuItem6Click);
+    connect(PopupMenuTask->findChild<QAction *>(QStringLiteral("MenuItem7")), &QAction::triggered,
+            this, &TMainFrm::MenuItem7Click);
+    m_treeMenu = new TreeMenuFilter(TreeView1);
+}
+
+// --- the list --------------------------------------------------------------------
+
+void TMainFrm::BindList(const QString &Sqlstr, const QString &countsql, qint64 pindex)
+{
+    GlobalDataView view(GlobalData, lblTotalCount, lblPageIndex, EditPageIndex,
+                        {btnFirst, btnPrev}, {btnNext, btnEnd});
+    m_pager.BindList(Sqlstr, countsql, pindex, view);
+}
+
+qint64 TMainFrm::siteFilter() const
+{
+    return StrToInt(lblRssid->text());
+}
+
+void TMainFrm::showFirstPage()
+{
+    const qint64 n = siteFilter();
+    BindList(LinkStatements::firstPage(n, LinkPager::PageSize), LinkStatements::count(n), 1);
+}
+
+void TMainFrm::showCurrentPage()
+{
+    const qint64 n = siteFilter();
+    BindList(LinkStatements::page(n, m_pager.CurrentPage, LinkPager::PageSize),
+             LinkStatements::count(n), m_pager.CurrentPage);
+}
+
+void TMainFrm::getdataClick()
+{
+    guarded([this] { showFirstPage(); });
+}
+
+void TMainFrm::btnFirstClick()
+{
+    guarded([this] {
+        const qint64 n = siteFilter();
+        m_pager.CurrentPage = 1;
+        BindList(LinkStatements::page(n, 1, LinkPager::PageSize), LinkStatements::count(n), 1);
+    });
+}
+
+void TMainFrm::btnPrevClick()
+{
+    guarded([this] {
+        siteFilter();
+        m_pager.CurrentPage -= 1;
+        showCurrentPage();
+    });
+}
+
+void TMainFrm::btnNextClick()
+{
+    guarded([this] {
+        siteFilter();
+        m_pager.CurrentPage += 1;
+        showCurrentPage();
+    });
+}
+
+void TMainFrm::btnGoClick()
+{
+    guarded([this] {
+        siteFilter();
+        // Page 0 or a negative page would list the newest rows under a label
+        // naming another page; such numbers mean the first page.
+        m_pager.CurrentPage = std::max<qint64>(1, StrToInt(EditPageIndex->text()));
+        showCurrentPage();
+    });
+}
+
+void TMainFrm::btnEndClick()
+{
+    guarded([this] {
+        const qint64 n = siteFilter();
+        m_pager.CurrentPage = -1;
+        BindList(LinkStatements::lastPage(n), LinkStatements::count(n), -1);
+    });
+}
+
+// --- the site tree -------------------------------------------------------------------
+
+void TMainFrm::TreeView1Change()
+{
+    guarded([this] {
+        QTreeWidgetItem *node = selectedNode(TreeView1);
+        if (!node)
+            return;
+        setMessagePanel(QStringLiteral("RssID:") + node->data(0, Qt::UserRole).toString());
+        m_treeMenu->setMenu(PopupMenuTask);
+    });
+}
+
+void TMainFrm::TreeView1DblClick()
+{
+    guarded([this] {
+        QTreeWidgetItem *node = selectedNode(TreeView1);
+        if (!node)
+            return;
+        lblRssid->setText(node->data(0, Qt::UserRole).toString());
+        const qint64 n = siteFilter();
+        BindList(LinkStatements::firstPage(n, LinkPager::PageSize),
+                 LinkStatements::count(n, false), 1);
+    });
+}
+
+void TMainFrm::MenuItem6Click()
+{
+    guarded([this] {
+        QTreeWidgetItem *node = selectedNode(TreeView1);
+        if (!node)
+            return;
+        const QString rssid = node->data(0, Qt::UserRole).toString();
+        if (!m_context.dialogs->confirm(QStringLiteral("确认信息框"),
+                                        QStringLiteral("确定要删除节点【") + node->text(0)
+                                            + QStringLiteral("】并删除相关记录吗？")))
+            return;
+        delete node;
+        SiteRemoval::deleteSite(rssid);
+        GlobalData->clear();
+    });
+}
+
+void TMainFrm::MenuItem7Click()
+{
+    guarded([this] {
+        QTreeWidgetItem *node = selectedNode(TreeView1);
+        if (!node)
+            return;
+        const QString rssid = node->data(0, Qt::UserRole).toString();
+        if (!m_context.dialogs->confirm(QStringLiteral("确认信息框"),
+                                        QStringLiteral("确定要删除节点【") + node->text(0)
+                                            + QStringLiteral("】的记录吗？")))
+            return;
+        SiteRemoval::clearSite(rssid);
+        GlobalData->clear();
+    });
+}
