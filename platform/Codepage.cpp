@@ -5,15 +5,38 @@
 
 namespace Codepage {
 
+// Every statement and every text cell passes through here, so the converters
+// are made once (opening one costs far more than converting a title) and
+// ASCII, the usual case for addresses and statements, skips them.
 QByteArray toLegacy(const QString &text)
 {
-    QStringEncoder encoder("GB18030");
+    bool ascii = true;
+    for (QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (ascii)
+        return text.toLatin1();
+    thread_local QStringEncoder encoder("GB18030");
+    encoder.resetState();
     return encoder.encode(text);
 }
 
-QString fromLegacy(const QByteArray &bytes)
+QString fromLegacy(QByteArrayView bytes)
 {
-    QStringDecoder decoder("GB18030");
+    bool ascii = true;
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (ascii)
+        return QString::fromLatin1(bytes);
+    thread_local QStringDecoder decoder("GB18030");
+    decoder.resetState();
     return decoder.decode(bytes);
 }
 

@@ -8,7 +8,7 @@
 // every other character too, so nothing is lost on the way to the file.
 namespace Codepage {
 QByteArray toLegacy(const QString &text);
-QString fromLegacy(const QByteArray &bytes);
+QString fromLegacy(QByteArrayView bytes);
 // Decodes a text file: a UTF-8 or UTF-16 byte-order mark selects that encoding,
 // otherwise the legacy code page.
 QString decodeTextFile(const QByteArray &bytes);

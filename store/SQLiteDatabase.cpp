@@ -171,13 +171,12 @@ TSQLiteDatabase::~TSQLiteDatabase()
 
 void TSQLiteDatabase::applyReadSettings()
 {
-    // Each user action opens its own connection and reads a count over the
-    // whole address table: mapping the file saves copying every page into the
-    // page cache, which roughly halves the time of that count. Neither setting
-    // reads the file, so the open stays cheap. A setting that cannot be applied
-    // only costs speed; the next statement reports any real problem.
-    sqlite3_exec(m_db, "PRAGMA mmap_size=268435456; PRAGMA temp_store=MEMORY;",
-                 nullptr, nullptr, nullptr);
+    // Sorting without an index stays in memory. Memory-mapped reads were tried
+    // and dropped: every action opens a new connection, so each count faulted
+    // the whole index into a fresh mapping, several times slower than reading
+    // it. A setting that cannot be applied only costs speed; the next statement
+    // reports any real problem.
+    sqlite3_exec(m_db, "PRAGMA temp_store=MEMORY;", nullptr, nullptr, nullptr);
 }
 
 TSQLiteTable TSQLiteDatabase::GetTable(const QString &statement)
@@ -219,7 +218,7 @@ TSQLiteTable TSQLiteDatabase::GetTable(const QString &statement)
             default: { // text, and blobs read as text
                 cell.kind = TSQLiteTable::Cell::Text;
                 const char *bytes = static_cast<const char *>(sqlite3_column_blob(stmt, i));
-                cell.text = Codepage::fromLegacy(QByteArray(bytes, sqlite3_column_bytes(stmt, i)));
+                cell.text = Codepage::fromLegacy(QByteArrayView(bytes, sqlite3_column_bytes(stmt, i)));
                 break;
             }
             }

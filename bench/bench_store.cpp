@@ -1,0 +1,239 @@
+// Times the fills of the address list on large stores: through the store code
+// the list uses (LinkPager::BindList), against the same statements run directly
+// on the SQLite C API, and the widget part of a fill (25 rows added and drawn).
+// Every fill opens its own connection, as every user action does.
+#include "app/ui/LinkRowDelegate.h"
+#include "store/LinkList.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHeaderView>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <sqlite3.h>
+#include <vector>
+
+namespace {
+
+constexpr int Sites = 100;
+constexpr int PageSize = LinkPager::PageSize;
+
+void check(int rc, sqlite3 *db, const char *what)
+{
+    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
+        std::fprintf(stderr, "%s: %s\n", what, sqlite3_errmsg(db));
+        std::exit(1);
+    }
+}
+
+void buildStore(const QString &file, int rows)
+{
+    QFile schemaFile(QStringLiteral(WEXLY_SCHEMA_PATH));
+    schemaFile.open(QIODevice::ReadOnly);
+    const QByteArray schema = schemaFile.readAll();
+    sqlite3 *db = nullptr;
+    sqlite3_open(file.toUtf8().constData(), &db);
+    check(sqlite3_exec(db, schema.constData(), nullptr, nullptr, nullptr), db, "schema");
+    // The program's own files come from the same schema; confirm its page size took.
+    sqlite3_stmt *size = nullptr;
+    sqlite3_prepare_v2(db, "PRAGMA page_size", -1, &size, nullptr);
+    sqlite3_step(size);
+    std::fprintf(stderr, "page size %d\n", sqlite3_column_int(size, 0));
+    sqlite3_finalize(size);
+    // Rows first, then the indexes: far faster than keeping them up to date.
+    check(sqlite3_exec(db, "DROP INDEX idx_rssurl_url; DROP INDEX idx_rssurl_rssid_dataid;", nullptr, nullptr, nullptr), db, "drop");
+    check(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db, "begin");
+    sqlite3_stmt *site = nullptr;
+    sqlite3_prepare_v2(db, "insert into mrv_orvik_rss(rssurl,sitename,lastgettime,siteurl) values (?,?,'2026-12-01 10:00:00',?)", -1, &site, nullptr);
+    for (int s = 1; s <= Sites; ++s) {
+        const QByteArray url = QStringLiteral("http://site%1.example/rss.xml").arg(s).toUtf8();
+        const QByteArray name = QStringLiteral("站点%1").arg(s).toUtf8();
+        sqlite3_bind_text(site, 1, url.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(site, 2, name.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(site, 3, url.constData(), -1, SQLITE_TRANSIENT);
+        check(sqlite3_step(site), db, "site");
+        sqlite3_reset(site);
+    }
+    sqlite3_finalize(site);
+    sqlite3_stmt *link = nullptr;
+    sqlite3_prepare_v2(db, "insert into mrv_orvik_rssurl(title,url,rssid,isinbaidu,checktime,firsttime,lasttime) values (?,?,?,?,?,?,?)", -1, &link, nullptr);
+    for (int i = 1; i <= rows; ++i) {
+        const int rssid = (i * 7919) % Sites + 1;
+        const QByteArray title = QStringLiteral("第%1篇文章的标题 Article title number %1").arg(i).toUtf8();
+        const QByteArray url = QStringLiteral("http://site%1.example/archives/%2.html").arg(rssid).arg(i).toUtf8();
+        sqlite3_bind_text(link, 1, title.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(link, 2, url.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int(link, 3, rssid);
+        if (i % 3 == 0) {
+            sqlite3_bind_int(link, 4, 1);
+            sqlite3_bind_text(link, 5, "2026-12-01 10:00:00", -1, SQLITE_STATIC);
+        } else {
+            sqlite3_bind_null(link, 4);
+            sqlite3_bind_null(link, 5);
+        }
+        sqlite3_bind_text(link, 6, "2026-11-30 09:00:00", -1, SQLITE_STATIC);
+        sqlite3_bind_text(link, 7, "2026-12-01 09:30:00", -1, SQLITE_STATIC);
+        check(sqlite3_step(link), db, "link");
+        sqlite3_reset(link);
+    }
+    sqlite3_finalize(link);
+    check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
+    check(sqlite3_exec(db, schema.constData(), nullptr, nullptr, nullptr), db, "indexes");
+    sqlite3_close(db);
+}
+
+class NullView : public LinkListView {
+public:
+    void clearRows() override {}
+    void addRow(const LinkRow &) override { ++rows; }
+    void showPosition(qint64, qint64, qint64) override {}
+    int rows = 0;
+};
+
+// The statements of one fill, as BindList runs them after its rewrite.
+struct Fill {
+    const char *name;
+    QString page;
+    QString count;
+    qint64 pindex;
+};
+
+int directFill(const Fill &fill, qint64 pageCount, bool mapped)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2("database.db", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (mapped)
+        sqlite3_exec(db, "PRAGMA temp_store=MEMORY;", nullptr, nullptr, nullptr);
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray count = fill.count.toUtf8();
+    sqlite3_prepare_v2(db, count.constData(), -1, &stmt, nullptr);
+    sqlite3_step(stmt);
+    const qint64 total = sqlite3_column_int64(stmt, 0);
+    sqlite3_finalize(stmt);
+    QString page = fill.page;
+    if (fill.pindex == -1) {
+        const qint64 pages = (total + PageSize - 1) / PageSize;
+        page.replace(page.indexOf(QLatin1String("-1")), 2,
+                     QStringLiteral("%1,%2").arg((pages - 1) * PageSize).arg(PageSize));
+    }
+    Q_UNUSED(pageCount);
+    const QByteArray pageSql = page.toUtf8();
+    sqlite3_prepare_v2(db, pageSql.constData(), -1, &stmt, nullptr);
+    int rows = 0;
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        for (int c = 0; c < sqlite3_column_count(stmt); ++c)
+            sqlite3_column_text(stmt, c);
+        ++rows;
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return rows;
+}
+
+double medianMs(int repetitions, const std::function<void()> &action)
+{
+    std::vector<double> times;
+    for (int i = 0; i < repetitions; ++i) {
+        QElapsedTimer t;
+        t.start();
+        action();
+        times.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+double widgetFillMs()
+{
+    QTreeWidget list;
+    list.setColumnCount(8);
+    list.setRootIsDecorated(false);
+    list.setUniformRowHeights(true);
+    list.setItemDelegate(new LinkRowDelegate(&list));
+    list.header()->setSectionResizeMode(1, QHeaderView::Stretch);
+    list.resize(1000, 560);
+    list.show();
+    QImage target(list.size(), QImage::Format_RGB32);
+    return medianMs(50, [&] {
+        list.clear();
+        for (int i = 0; i < PageSize; ++i)
+            new QTreeWidgetItem(&list, {QString::number(1000000 - i), QStringLiteral("第%1篇文章的标题").arg(i),
+                                        QStringLiteral("http://site1.example/archives/%1.html").arg(i),
+                                        QStringLiteral("1"), i % 3 ? QStringLiteral("×") : QStringLiteral("√"),
+                                        QStringLiteral("2026-12-01 10:00:00"), QStringLiteral("2026-11-30 09:00:00"),
+                                        QStringLiteral("2026-12-01 09:30:00")});
+        list.render(&target);
+    });
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    double worstRatio = 0, firstPage1e6 = 0, lastPage1e6 = 0;
+
+    std::printf("%-10s %-16s %10s %10s %10s %8s\n", "rows", "fill", "ours_ms", "direct_ms",
+                "plain_ms", "ratio");
+    // An optional argument caps the store sizes, for a quick look.
+    const int largest = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    for (int rows : {10000, 100000, 1000000}) {
+        if (rows > largest)
+            break;
+        QTemporaryDir dir;
+        QDir::setCurrent(dir.path());
+        QElapsedTimer built;
+        built.start();
+        buildStore(QStringLiteral("database.db"), rows);
+        std::fprintf(stderr, "built %d rows in %.1f s\n", rows, double(built.elapsed()) / 1000);
+
+        const qint64 pages = (rows + PageSize - 1) / PageSize;
+        const qint64 site = 37;
+        const qint64 sitePages = (rows / Sites + PageSize - 1) / PageSize;
+        using namespace LinkStatements;
+        const std::vector<Fill> fills = {
+            {"first", page(0, 1, PageSize), count(0), 1},
+            {"middle", page(0, pages / 2, PageSize), count(0), pages / 2},
+            {"last", lastPage(0), count(0), -1},
+            {"site_first", page(site, 1, PageSize), count(site), 1},
+            {"site_middle", page(site, sitePages / 2, PageSize), count(site), sitePages / 2},
+            {"site_last", lastPage(site), count(site), -1},
+        };
+        const int repetitions = rows >= 1000000 ? 9 : rows >= 100000 ? 31 : 101;
+        for (const Fill &fill : fills) {
+            LinkPager pager;
+            NullView view;
+            const double ours = medianMs(repetitions, [&] {
+                pager.BindList(fill.page, fill.count, fill.pindex, view);
+            });
+            const double direct = medianMs(repetitions, [&] { directFill(fill, pages, true); });
+            const double plain = medianMs(repetitions, [&] { directFill(fill, pages, false); });
+            const double ratio = ours / direct;
+            worstRatio = std::max(worstRatio, ratio);
+            if (std::strcmp(fill.name, "first") == 0)
+                firstPage1e6 = ours;
+            if (std::strcmp(fill.name, "last") == 0)
+                lastPage1e6 = ours;
+            std::printf("%-10d %-16s %10.3f %10.3f %10.3f %8.2f\n", rows, fill.name, ours, direct,
+                        plain, ratio);
+        }
+        QDir::setCurrent(QDir::tempPath());
+    }
+    const double widget = widgetFillMs();
+    std::printf("(direct: the same statements on the C API with the store's connection settings;\n"
+                " plain: the C API with SQLite's default settings)\n");
+    std::printf("first_page_fill_ms_1e6: %.3f\n", firstPage1e6);
+    std::printf("last_page_fill_ms_1e6: %.3f\n", lastPage1e6);
+    std::printf("widget_fill_ms: %.3f\n", widget);
+    std::printf("ratio_ours_direct_max: %.3f\n", worstRatio);
+    return 0;
+}
