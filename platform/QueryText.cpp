@@ -6,10 +6,7 @@ namespace {
 
 bool keptAsTyped(unsigned char c)
 {
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
-        return true;
-    static const QByteArray kept("-._~!$'()*,;=:@/?");
-    return kept.contains(static_cast<char>(c));
+    return c > 0x20 && c < 0x7F && c != '%' && c != '&' && c != '#' && c != '+';
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 #include "query/SiteQuery.h"
 #include "support/TestHttpServer.h"
 
-#include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -71,7 +71,7 @@ private slots:
         QCOMPARE(encodeQueryValue("site:a.cn/x?y=1;z@w~_-!$'()*,"),
                  QStringLiteral("site:a.cn/x?y=1;z@w~_-!$'()*,"));
         QCOMPARE(encodeQueryValue("a b&c#d+e%41"), QStringLiteral("a%20b%26c%23d%2Be%2541"));
-        QCOMPARE(encodeQueryValue("中.cn\t\"<>|"), QStringLiteral("%E4%B8%AD.cn%09%22%3C%3E%7C"));
+        QCOMPARE(encodeQueryValue("中.cn\t\x7F"), QStringLiteral("%E4%B8%AD.cn%09%7F"));
         QCOMPARE(encodeQueryValue(""), QString());
     }
 
@@ -112,7 +112,6 @@ private slots:
         QCOMPARE(cleanValue(QStringLiteral("\u30007\u3000"), ValueCleaning::Trim),
                  QStringLiteral("\u30007\u3000"));
         QCOMPARE(cleanValue(" ", ValueCleaning::Trim), QString());
-        QCOMPARE(cleanValue(" 8 ", ValueCleaning::None), QStringLiteral(" 8 "));
     }
 
     void eightLookupsFillTheirBoxes()
@@ -146,7 +145,7 @@ private slots:
                                              "/baidusort.aspx?host=example.com"}));
     }
 
-    void encodedAndEmptyDomainsReachTheServerUnchanged()
+    void domainsReachTheServerAsTyped()
     {
         TestHttpServer server;
         FakeDialogs dialogs;
@@ -162,6 +161,10 @@ private slots:
         query.run(siteLookups(hostsAt(server), "a b&c+d%41中"));
         QCOMPARE(server.requests().at(8).target, QByteArray("/s?wd=site:a%20b%26c%2Bd%2541%E4%B8%AD"));
         QCOMPARE(server.requests().at(14).target, QByteArray("/baidu/a%20b%26c%2Bd%2541%E4%B8%AD/"));
+        // What an address cannot hold as it is, the client escapes on the way out.
+        query.run(siteLookups(hostsAt(server), "x\"<>{}|^`[]\\"));
+        QCOMPARE(server.requests().at(16).target, QByteArray("/s?wd=site:x%22%3C%3E%7B%7D%7C%5E%60[]%5C"));
+        QCOMPARE(server.requests().at(22).target, QByteArray("/baidu/x%22%3C%3E%7B%7D%7C%5E%60[]%5C/"));
         // Empty pages fail every guard: nothing is written.
         QVERIFY(boxes.values.isEmpty());
     }
@@ -251,31 +254,15 @@ private slots:
         QVERIFY(dialogs.boxes.isEmpty());
     }
 
-    void siteListReadsAnyEncodingAndWritesTheLegacyOne()
+    void siteListMissingEmptyAndUnwritable()
     {
+        // Encodings and line ends are the window test's and the code page's.
         QTemporaryDir dir;
         const QString path = dir.filePath("site.txt");
         QVERIFY(!SiteList::read(path).has_value());
-
         SiteList::write(path, {});
-        QFile written(path);
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        QCOMPARE(written.readAll(), QByteArray());
-        written.close();
+        QCOMPARE(QFileInfo(path).size(), 0);
         QCOMPARE(SiteList::read(path), std::optional<QStringList>(QStringList()));
-
-        SiteList::write(path, {"a.com", "你.cn", ""});
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        QCOMPARE(written.readAll(), QByteArray("a.com\r\n\xC4\xE3.cn\r\n\r\n"));
-        written.close();
-        QCOMPARE(*SiteList::read(path), QStringList({"a.com", "你.cn", ""}));
-
-        QFile utf16(path);
-        QVERIFY(utf16.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        utf16.write(QByteArray("\xFF\xFE" "a\0\r\0b\0\n\0\x60\x4F", 12));
-        utf16.close();
-        QCOMPARE(*SiteList::read(path), QStringList({"a", "b", "你"}));
-
         QVERIFY_THROWS_EXCEPTION(AppError, SiteList::write(dir.filePath("no/such/site.txt"), {"x"}));
     }
 };
