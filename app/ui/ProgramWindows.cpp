@@ -14,7 +14,7 @@ std::unique_ptr<TMainFrm> createProgramWindows(const AppContext &context)
     auto *help = new TFrmHelp(*context.dialogs, frame, programDir, [frame] { return frame->helpTopic(); });
     auto *option = new TfrmOption(*context.dialogs, *context.guard, *context.settings, frame, programDir);
     auto *about = new TfrmAbout(frame);
-    auto *chaXun = new TfrmChaXun(frame);
+    auto *chaXun = new TfrmChaXun(*context.dialogs, *context.guard, *context.settings, frame, programDir);
     main->setSecondaryWindows(help, option, about, chaXun);
     return main;
 }
