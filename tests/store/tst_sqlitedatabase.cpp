@@ -3,7 +3,9 @@
 
 #include "support/TestDatabase.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -121,6 +123,33 @@ private slots:
                  QStringLiteral("Failed to open database \"%1\" : unable to open database file").arg(path));
     }
 
+    void filesThatAreNoStoreFailWithTheirReason()
+    {
+        // A file that is no database opens; the first statement names the reason.
+        const QString text = m_dir->filePath(QStringLiteral("notes.db"));
+        QFile file(text);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+        file.close();
+        TSQLiteDatabase db(text);
+        QCOMPARE(errorOf([&] { db.GetTable(QStringLiteral("Select * from mrv_orvik_rss")); }),
+                 QStringLiteral("Error executing SQL.\rError [26]: File opened that is not a database file.\r"
+                                "\"Select * from mrv_orvik_rss\": file is not a database"));
+
+        // A database holding other tables only: statements fail, and nothing is added to it.
+        const QString other = m_dir->filePath(QStringLiteral("other.db"));
+        QVERIFY(TestDatabase::execRaw(other, "create table notes(x)"));
+        {
+            TSQLiteDatabase store(other);
+            QCOMPARE(errorOf([&] { store.ExecSQL(QStringLiteral("delete from mrv_orvik_rssurl where rssid=1")); }),
+                     QStringLiteral("Error executing SQL.\rError [1]: SQL error or missing database.\r"
+                                    "\"delete from mrv_orvik_rssurl where rssid=1\": no such table: mrv_orvik_rssurl"));
+        }
+        TSQLiteDatabase check(other);
+        QCOMPARE(check.GetTable(QStringLiteral("select group_concat(name) as n from sqlite_master")).AsString("n"),
+                 QStringLiteral("notes"));
+    }
+
     void nullsIntegersAndTextRead()
     {
         TSQLiteDatabase db(m_path);
@@ -205,6 +234,15 @@ private slots:
         run.ExecSQL(QStringLiteral("update mrv_orvik_rssurl set lasttime='2013-09-24 18:05:09' where dataid=2"));
         QCOMPARE(paging.GetTable(QStringLiteral("Select lasttime from mrv_orvik_rssurl where dataid=2")).AsString("lasttime"),
                  QStringLiteral("2013-09-24 18:05:09"));
+
+        // A run keeps the rows it read while a nested action deletes them.
+        TSQLiteTable due = run.GetTable(QStringLiteral("Select dataid,url from mrv_orvik_rssurl order by dataid desc"));
+        paging.ExecSQL(QStringLiteral("delete from mrv_orvik_rssurl where rssid=1"));
+        QCOMPARE(due.Count(), 2);
+        QCOMPARE(due.AsString("url"), QStringLiteral("u2"));
+        due.Next();
+        QCOMPARE(due.AsInteger("dataid"), 1);
+        QCOMPARE(run.GetTable(QStringLiteral("Select count(*) as c from mrv_orvik_rssurl")).AsInteger("c"), 0);
     }
 
     void lockedFileFailsAtOnce()
@@ -252,6 +290,23 @@ private slots:
         // Characters of GBK keep GBK's bytes on their way into the file.
         QCOMPARE(db.GetTable(QStringLiteral("Select hex(title) as h from mrv_orvik_rssurl where url='u2'")).AsString("h")
                      .left(8), QStringLiteral("B1EACCE2"));
+    }
+
+    void chineseNamesInPathsColumnsAndMessagesSurvive()
+    {
+        // The file name goes to SQLite as UTF-8; everything else in the legacy code page.
+        QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("站长 工具")));
+        const QString path = TestDatabase::create(m_dir->filePath(QStringLiteral("站长 工具")));
+        QVERIFY(!path.isEmpty());
+        TSQLiteDatabase db(path);
+        db.ExecSQL(insertAddress.arg(QStringLiteral("标题"), "u1", "1"));
+        TSQLiteTable row = db.GetTable(QStringLiteral("select title as 标题 from mrv_orvik_rssurl"));
+        QCOMPARE(row.FieldName(0), QStringLiteral("标题"));
+        QCOMPARE(row.AsString("标题"), QStringLiteral("标题"));
+        QCOMPARE(errorOf([&] { db.GetTable(QStringLiteral("select 站点 from mrv_orvik_rss")); }),
+                 QStringLiteral("Error executing SQL.\rError [1]: SQL error or missing database.\r"
+                                "\"select 站点 from mrv_orvik_rss\": no such column: 站点"));
+        QCOMPARE(errorOf([&] { row.AsString("站点"); }), QStringLiteral("Field not found in dataset: 站点"));
     }
 
     void quotedValuesStayOneLiteral()
