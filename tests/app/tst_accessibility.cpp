@@ -77,6 +77,25 @@ private slots:
         QCOMPARE(spokenName(w->findChild<QWidget *>("lblRssid")), QStringLiteral("当前RssID"));
     }
 
+    void optionsBoxesAreLeftWithTheTabKey()
+    {
+        ProgramFixture f;
+        f.createDatabase();
+        TMainFrm *main = f.createWindows();
+        main->show();
+        main->findChild<QAction *>("NOption")->trigger();
+        auto *options = main->findChild<QWidget *>("frmOption");
+        QVERIFY(QTest::qWaitForWindowActive(options));
+        auto *ping = options->findChild<QLineEdit *>("editPingSleep");
+        ping->setFocus();
+        QTRY_VERIFY(ping->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("editBaiduSleep"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("editPingSleep"));
+        QCOMPARE(f.dialogs.texts(), QStringList());
+    }
+
     void boxesListsAndButtonsAreNamedUniquelyInEachWindow()
     {
         ProgramFixture f;

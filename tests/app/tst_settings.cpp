@@ -1,4 +1,5 @@
 #include "app/AppSettings.h"
+#include "app/IntervalOptions.h"
 #include "platform/Errors.h"
 
 #include <QFile>
@@ -155,6 +156,49 @@ private slots:
         }
         QCOMPARE(contents(), QByteArray("[config]\r\npingSleep=100\r\n"));
         QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+
+    void storingFromTheOptionsStopsAtTheFirstFailure()
+    {
+        const QByteArray before("[config]\r\npingSleep=100\r\ncheckInbaiduSleep=200\r\n");
+        put(before);
+        AppSettings s;
+        LoadConfig(s, m_path);
+        auto failure = [&](const QString &ping, const QString &check) {
+            try {
+                IntervalOptions::store(s, ping, check, m_path);
+            } catch (const AppError &e) {
+                return e.message();
+            }
+            return QStringLiteral("(no error)");
+        };
+        // An empty first box changes nothing, in memory or in the file.
+        QCOMPARE(failure("", "5"), QStringLiteral("'''' is not a valid integer value"));
+        QCOMPARE(s.PingSleep, 100);
+        QCOMPARE(s.CheckInBaiduSleep, 200);
+        QCOMPARE(contents(), before);
+
+        // A read-only file: the first value has changed in memory, the second is not reached.
+        QVERIFY(QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::ReadOther));
+        QCOMPARE(failure("250", "300"), QStringLiteral("Unable to write to %1").arg(m_path));
+        QCOMPARE(s.PingSleep, 250);
+        QCOMPARE(s.CheckInBaiduSleep, 200);
+        QCOMPARE(contents(), before);
+        QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+        QCOMPARE(failure("0", "-10"), QStringLiteral("(no error)"));
+        QCOMPARE(contents(), QByteArray("[config]\r\npingSleep=0\r\ncheckInbaiduSleep=-10\r\n"));
+    }
+
+    void theBoxesTakeDigitsBackspaceAndEnterOnly()
+    {
+        for (char16_t c = 0; c < 128; ++c) {
+            const bool expected = c == 8 || c == 13 || (c >= u'0' && c <= u'9');
+            QVERIFY2(IntervalOptions::acceptsTypedCharacter(QChar(c)) == expected, qPrintable(QString::number(c)));
+        }
+        // Digits of other scripts are no digits here: the conversion would refuse them.
+        QVERIFY(!IntervalOptions::acceptsTypedCharacter(QChar(u'\uFF15'))); // fullwidth 5
+        QVERIFY(!IntervalOptions::acceptsTypedCharacter(QChar(u'\u0665'))); // Arabic-Indic 5
     }
 
     void hostsAreReadAfterTheSettingsInAnyCase()
