@@ -326,6 +326,29 @@ private slots:
         QCOMPARE(found.AsString("url"), attack);
     }
 
+    void lookupsAndSitePagesUseTheSchemasIndexes_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::newRow("item address lookup") << "Select url from mrv_orvik_rssurl where url='http://a.example/1'";
+        QTest::newRow("site by feed address") << "Select rssid from mrv_orvik_rss where rssurl='http://a.example/feed'";
+        QTest::newRow("page of one site")
+            << "Select * from mrv_orvik_rssurl where rssid=3 order by dataid desc limit 0,25 ";
+        QTest::newRow("count of one site") << "Select count(*) as c from mrv_orvik_rssurl where rssid=3";
+    }
+    void lookupsAndSitePagesUseTheSchemasIndexes()
+    {
+        // On a store of many addresses these must not read the whole table or sort it.
+        QFETCH(QString, statement);
+        TSQLiteDatabase db(m_path);
+        TSQLiteTable plan = db.GetTable("explain query plan " + statement);
+        QStringList steps;
+        for (; !plan.Eof(); plan.Next())
+            steps << plan.AsString("detail");
+        const QString all = steps.join(QStringLiteral(" | "));
+        QVERIFY2(all.contains(QLatin1String("INDEX")), qPrintable(all));
+        QVERIFY2(!all.contains(QLatin1String("TEMP B-TREE")), qPrintable(all));
+    }
+
     void newSitesGetTheLargestKey()
     {
         TSQLiteDatabase db(m_path);
