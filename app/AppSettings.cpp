@@ -7,9 +7,8 @@
 
 QString ServiceHosts::base(const QString &host)
 {
-    if (!host.contains(QStringLiteral("://")))
-        return QStringLiteral("http://") + host;
-    QString address = host;
+    QString address = host.contains(QStringLiteral("://")) ? host : QStringLiteral("http://") + host;
+    // Requests append a path that starts with "/".
     while (address.endsWith(u'/'))
         address.chop(1);
     return address;
@@ -20,11 +19,13 @@ namespace {
 const QString kConfig = QStringLiteral("config");
 
 // A hosts entry replaces the built-in host only when it holds a value.
-void readHost(const IniFile &ini, const char *key, QString &field)
+bool readHost(const IniFile &ini, const char *key, QString &field)
 {
     const QString value = ini.readString(QStringLiteral("hosts"), QLatin1String(key), QString());
-    if (!value.isEmpty())
-        field = value;
+    if (value.isEmpty())
+        return false;
+    field = value;
+    return true;
 }
 
 } // namespace
@@ -50,8 +51,10 @@ void LoadConfig(AppSettings &settings, const QString &path)
     readHost(ini, "aizhan", h.aizhan);
     readHost(ini, "aizhanstatic", h.aizhanstatic);
     readHost(ini, "chinaz", h.chinaz);
-    readHost(ini, "product", h.product);
-    readHost(ini, "banner", h.banner);
+    const bool ownProduct = readHost(ini, "product", h.product);
+    // The banner page lives on the product site unless it is given a host of its own.
+    if (!readHost(ini, "banner", h.banner) && ownProduct && h.banner == ServiceHosts().banner)
+        h.banner = h.product;
 }
 
 void SavePingSleep(const AppSettings &settings, const QString &path)

@@ -238,9 +238,10 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     Document doc;
     if (QFileInfo::exists(m_path)) {
         // A file marked read-only stays untouched, whoever runs the program:
-        // replacing it through a new file would otherwise succeed.
-        const auto writable = QFileDevice::WriteOwner | QFileDevice::WriteUser
-            | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+        // replacing it through a new file would otherwise succeed. Only the
+        // mode bits count here; WriteUser says yes to the superuser for any file.
+        const auto writable =
+            QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
         if (!(QFile::permissions(m_path) & writable) || !QFileInfo(m_path).isWritable())
             failWrite(m_path);
         QFile file(m_path);
@@ -285,6 +286,8 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
         out += line.raw + line.end;
 
     QSaveFile file(m_path);
+    // A writable file in a folder where no new file can be made is written in place.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit())
         failWrite(m_path);
 }

@@ -33,6 +33,7 @@ TMainFrm::TMainFrm(AppContext context, QWidget *parent)
     buildMenu();
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setAccessibleName(QStringLiteral("页面"));
     PCGetUrl = buildFeedTab();
     PCStatus = buildStatusTab();
     PageControl1->addTab(PCGetUrl, QStringLiteral("获取地址"));

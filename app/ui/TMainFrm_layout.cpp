@@ -53,6 +53,7 @@ void TMainFrm::buildMenu()
 {
     QMenuBar *bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
+    bar->setAccessibleName(QStringLiteral("主菜单"));
     QMenu *file = bar->addMenu(QStringLiteral("文件"));
     file->addAction(QStringLiteral("获取地址"))->setObjectName(QStringLiteral("N1"));
 
@@ -75,6 +76,7 @@ void TMainFrm::buildMenu()
     connect(about, &QAction::triggered, this, &TMainFrm::NOrvik1Click);
 
     PopupMenuTask = named(new QMenu(this), "PopupMenuTask");
+    PopupMenuTask->setAccessibleName(QStringLiteral("站点菜单"));
     PopupMenuTask->addAction(QStringLiteral("删除节点"))->setObjectName(QStringLiteral("MenuItem6"));
     PopupMenuTask->addAction(QStringLiteral("清空该节点所有记录"))
         ->setObjectName(QStringLiteral("MenuItem7"));
@@ -83,11 +85,13 @@ void TMainFrm::buildMenu()
 QWidget *TMainFrm::buildFeedTab()
 {
     auto *tab = named(new QWidget, "PCGetUrl");
+    tab->setAccessibleName(QStringLiteral("获取地址"));
     auto *tabLayout = new QHBoxLayout(tab);
     tabLayout->setContentsMargins(2, 2, 2, 2);
     tabLayout->setSpacing(2);
 
     PanelLeft = named(new QWidget(tab), "PanelLeft");
+    PanelLeft->setAccessibleName(QStringLiteral("站点面板"));
     PanelLeft->setFixedWidth(150);
     auto *leftLayout = new QHBoxLayout(PanelLeft);
     leftLayout->setContentsMargins(0, 0, 0, 0);
@@ -112,6 +116,7 @@ QWidget *TMainFrm::buildFeedTab()
     auto *top = new QHBoxLayout;
     cbxUrl = named(new QComboBox(right), "cbxUrl", QStringLiteral("Rss地址"));
     cbxUrl->setEditable(true);
+    cbxUrl->lineEdit()->setAccessibleName(QStringLiteral("Rss地址"));
     cbxUrl->setEditText(QStringLiteral("http://%1/rss.xml").arg(m_context.settings->hosts.product));
     cbxUrl->setMinimumWidth(260);
     btnHelpRss = helpLink("btnHelpRss", QStringLiteral("关于Rss.xml"), right);
@@ -197,6 +202,7 @@ QWidget *TMainFrm::buildFeedTab()
 QWidget *TMainFrm::buildStatusTab()
 {
     auto *tab = named(new QWidget, "PCStatus");
+    tab->setAccessibleName(QStringLiteral("运行状态"));
     auto *layout = new QVBoxLayout(tab);
     Memo1 = named(new QPlainTextEdit(tab), "Memo1", QStringLiteral("运行状态"));
     btnPause = button("btnPause", QStringLiteral("暂停"), tab);
@@ -212,6 +218,7 @@ void TMainFrm::buildStatusBar()
 {
     QStatusBar *bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBarMain"));
+    bar->setAccessibleName(QStringLiteral("状态栏"));
     bar->setSizeGripEnabled(false);
     m_messagePanel = named(new QLabel(bar), "StatusPanel0", QStringLiteral("状态"));
     m_messagePanel->setFixedWidth(400);

@@ -102,7 +102,10 @@ bool TfrmOption::eventFilter(QObject *watched, QEvent *event)
 
 bool TfrmOption::editPingSleepKeyPress(QLineEdit *box, QKeyEvent *event)
 {
-    // Keys that type no character (arrows, Delete, shortcuts) pass untouched.
+    // Keys that type no character (arrows, Delete, shortcuts) pass untouched,
+    // and so does Tab: it moves the focus before any character is typed.
+    if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)
+        return false;
     const QString typed = event->text();
     if (typed.isEmpty())
         return false;

@@ -3,7 +3,9 @@
 
 #include "support/TestDatabase.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -121,6 +123,33 @@ private slots:
                  QStringLiteral("Failed to open database \"%1\" : unable to open database file").arg(path));
     }
 
+    void filesThatAreNoStoreFailWithTheirReason()
+    {
+        // A file that is no database opens; the first statement names the reason.
+        const QString text = m_dir->filePath(QStringLiteral("notes.db"));
+        QFile file(text);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+        file.close();
+        TSQLiteDatabase db(text);
+        QCOMPARE(errorOf([&] { db.GetTable(QStringLiteral("Select * from mrv_orvik_rss")); }),
+                 QStringLiteral("Error executing SQL.\rError [26]: File opened that is not a database file.\r"
+                                "\"Select * from mrv_orvik_rss\": file is not a database"));
+
+        // A database holding other tables only: statements fail, and nothing is added to it.
+        const QString other = m_dir->filePath(QStringLiteral("other.db"));
+        QVERIFY(TestDatabase::execRaw(other, "create table notes(x)"));
+        {
+            TSQLiteDatabase store(other);
+            QCOMPARE(errorOf([&] { store.ExecSQL(QStringLiteral("delete from mrv_orvik_rssurl where rssid=1")); }),
+                     QStringLiteral("Error executing SQL.\rError [1]: SQL error or missing database.\r"
+                                    "\"delete from mrv_orvik_rssurl where rssid=1\": no such table: mrv_orvik_rssurl"));
+        }
+        TSQLiteDatabase check(other);
+        QCOMPARE(check.GetTable(QStringLiteral("select group_concat(name) as n from sqlite_master")).AsString("n"),
+                 QStringLiteral("notes"));
+    }
+
     void nullsIntegersAndTextRead()
     {
         TSQLiteDatabase db(m_path);
@@ -205,6 +234,15 @@ private slots:
         run.ExecSQL(QStringLiteral("update mrv_orvik_rssurl set lasttime='2013-09-24 18:05:09' where dataid=2"));
         QCOMPARE(paging.GetTable(QStringLiteral("Select lasttime from mrv_orvik_rssurl where dataid=2")).AsString("lasttime"),
                  QStringLiteral("2013-09-24 18:05:09"));
+
+        // A run keeps the rows it read while a nested action deletes them.
+        TSQLiteTable due = run.GetTable(QStringLiteral("Select dataid,url from mrv_orvik_rssurl order by dataid desc"));
+        paging.ExecSQL(QStringLiteral("delete from mrv_orvik_rssurl where rssid=1"));
+        QCOMPARE(due.Count(), 2);
+        QCOMPARE(due.AsString("url"), QStringLiteral("u2"));
+        due.Next();
+        QCOMPARE(due.AsInteger("dataid"), 1);
+        QCOMPARE(run.GetTable(QStringLiteral("Select count(*) as c from mrv_orvik_rssurl")).AsInteger("c"), 0);
     }
 
     void lockedFileFailsAtOnce()
@@ -254,6 +292,23 @@ private slots:
                      .left(8), QStringLiteral("B1EACCE2"));
     }
 
+    void chineseNamesInPathsColumnsAndMessagesSurvive()
+    {
+        // The file name goes to SQLite as UTF-8; everything else in the legacy code page.
+        QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("站长 工具")));
+        const QString path = TestDatabase::create(m_dir->filePath(QStringLiteral("站长 工具")));
+        QVERIFY(!path.isEmpty());
+        TSQLiteDatabase db(path);
+        db.ExecSQL(insertAddress.arg(QStringLiteral("标题"), "u1", "1"));
+        TSQLiteTable row = db.GetTable(QStringLiteral("select title as 标题 from mrv_orvik_rssurl"));
+        QCOMPARE(row.FieldName(0), QStringLiteral("标题"));
+        QCOMPARE(row.AsString("标题"), QStringLiteral("标题"));
+        QCOMPARE(errorOf([&] { db.GetTable(QStringLiteral("select 站点 from mrv_orvik_rss")); }),
+                 QStringLiteral("Error executing SQL.\rError [1]: SQL error or missing database.\r"
+                                "\"select 站点 from mrv_orvik_rss\": no such column: 站点"));
+        QCOMPARE(errorOf([&] { row.AsString("站点"); }), QStringLiteral("Field not found in dataset: 站点"));
+    }
+
     void quotedValuesStayOneLiteral()
     {
         QCOMPARE(sqlEscape(QStringLiteral("http://a.example/feed")), QStringLiteral("http://a.example/feed"));
@@ -269,6 +324,29 @@ private slots:
         TSQLiteTable found = db.GetTable("Select url from mrv_orvik_rssurl where url='" + sqlEscape(attack) + "'");
         QCOMPARE(found.Count(), 1);
         QCOMPARE(found.AsString("url"), attack);
+    }
+
+    void lookupsAndSitePagesUseTheSchemasIndexes_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::newRow("item address lookup") << "Select url from mrv_orvik_rssurl where url='http://a.example/1'";
+        QTest::newRow("site by feed address") << "Select rssid from mrv_orvik_rss where rssurl='http://a.example/feed'";
+        QTest::newRow("page of one site")
+            << "Select * from mrv_orvik_rssurl where rssid=3 order by dataid desc limit 0,25 ";
+        QTest::newRow("count of one site") << "Select count(*) as c from mrv_orvik_rssurl where rssid=3";
+    }
+    void lookupsAndSitePagesUseTheSchemasIndexes()
+    {
+        // On a store of many addresses these must not read the whole table or sort it.
+        QFETCH(QString, statement);
+        TSQLiteDatabase db(m_path);
+        TSQLiteTable plan = db.GetTable("explain query plan " + statement);
+        QStringList steps;
+        for (; !plan.Eof(); plan.Next())
+            steps << plan.AsString("detail");
+        const QString all = steps.join(QStringLiteral(" | "));
+        QVERIFY2(all.contains(QLatin1String("INDEX")), qPrintable(all));
+        QVERIFY2(!all.contains(QLatin1String("TEMP B-TREE")), qPrintable(all));
     }
 
     void newSitesGetTheLargestKey()

@@ -1,0 +1,128 @@
+#include "ProgramFixture.h"
+#include "app/ui/TMainFrm.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QtTest>
+
+namespace {
+
+// The control's accessible name: the one set on it, or else the one the
+// toolkit derives from its caption. (For an editable drop-down list the
+// toolkit reports the typed text as the name on some desktops; the name set
+// on the control is what we answer for.)
+QString spokenName(QWidget *control)
+{
+    if (!control->accessibleName().isEmpty())
+        return control->accessibleName();
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(control);
+    return face ? face->text(QAccessible::Name) : QString();
+}
+
+// Controls the user types into, reads or picks from, and buttons: a name that
+// two of them share leaves the user guessing which one has the focus.
+bool needsOwnName(QWidget *w)
+{
+    if (w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_")))
+        return false; // parts of another control, such as a list's header
+    return qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w)
+        || qobject_cast<QPlainTextEdit *>(w) || qobject_cast<QTextEdit *>(w)
+        || qobject_cast<QAbstractItemView *>(w) || qobject_cast<QAbstractButton *>(w);
+}
+
+} // namespace
+
+class TestAccessibility : public QObject {
+    Q_OBJECT
+private slots:
+    void everyMainWindowControlHasAName()
+    {
+        ProgramFixture f;
+        f.createDatabase();
+        TMainFrm *w = f.createWindows();
+        w->show();
+        const char *names[] = {"MainMenu1", "PageControl1", "PCGetUrl", "PCStatus", "PanelLeft",
+                               "PanelSwitch", "TreeView1", "cbxUrl", "btnHelpRss", "btnGetRss",
+                               "WebBrowser1", "gbxRss", "lblRssid", "ProgressBar1", "GlobalData",
+                               "btnPING", "spbtnPing", "btnCheckInBaidu", "spbtnInBaidu", "getdata",
+                               "lblTotalCount", "lblPageIndex", "btnFirst", "btnPrev", "btnNext",
+                               "btnEnd", "EditPageIndex", "btnGo", "Memo1", "btnPause",
+                               "StatusBarMain", "PopupMenuTask"};
+        QStringList unnamed;
+        for (const char *name : names) {
+            auto *control = w->findChild<QWidget *>(QLatin1String(name));
+            QVERIFY2(control, name);
+            if (spokenName(control).trimmed().isEmpty())
+                unnamed << QLatin1String(name);
+        }
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u' ')));
+        // The three help links show only "?"; they are told apart by their hints.
+        QCOMPARE(spokenName(w->findChild<QWidget *>("btnHelpRss")), QStringLiteral("关于Rss.xml"));
+        QCOMPARE(spokenName(w->findChild<QWidget *>("spbtnPing")), QStringLiteral("关于百度ping服务"));
+        QCOMPARE(spokenName(w->findChild<QWidget *>("spbtnInBaidu")), QStringLiteral("关于百度收录"));
+        // Typing goes into the address box's edit part, which carries the box's name.
+        QLineEdit *typed = w->findChild<QComboBox *>("cbxUrl")->lineEdit();
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(typed);
+        QVERIFY(face);
+        QCOMPARE(face->text(QAccessible::Name), QStringLiteral("Rss地址"));
+        // Labels whose text is a changing number are named after what they count.
+        QCOMPARE(spokenName(w->findChild<QWidget *>("lblRssid")), QStringLiteral("当前RssID"));
+    }
+
+    void optionsBoxesAreLeftWithTheTabKey()
+    {
+        ProgramFixture f;
+        f.createDatabase();
+        TMainFrm *main = f.createWindows();
+        main->show();
+        main->findChild<QAction *>("NOption")->trigger();
+        auto *options = main->findChild<QWidget *>("frmOption");
+        QVERIFY(QTest::qWaitForWindowActive(options));
+        auto *ping = options->findChild<QLineEdit *>("editPingSleep");
+        ping->setFocus();
+        QTRY_VERIFY(ping->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("editBaiduSleep"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("editPingSleep"));
+        QCOMPARE(f.dialogs.texts(), QStringList());
+    }
+
+    void boxesListsAndButtonsAreNamedUniquelyInEachWindow()
+    {
+        ProgramFixture f;
+        f.createDatabase();
+        TMainFrm *main = f.createWindows();
+        main->show();
+        int windows = 0;
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (qobject_cast<QMenu *>(window) || window->objectName().isEmpty())
+                continue;
+            ++windows;
+            QHash<QString, QString> owner; // spoken name -> object name
+            for (QWidget *control : window->findChildren<QWidget *>()) {
+                if (control->window() != window || !needsOwnName(control))
+                    continue;
+                const QString where = window->objectName() + QLatin1Char('/') + control->objectName();
+                const QString name = spokenName(control).trimmed();
+                QVERIFY2(!name.isEmpty(), qPrintable(where));
+                QVERIFY2(!owner.contains(name),
+                         qPrintable(where + QStringLiteral(" shares \"%1\" with ").arg(name)
+                                    + owner.value(name)));
+                owner.insert(name, control->objectName());
+            }
+        }
+        QVERIFY(windows >= 3); // the main, options and help windows at least
+    }
+};
+
+QTEST_MAIN(TestAccessibility)
+#include "tst_accessibility.moc"
