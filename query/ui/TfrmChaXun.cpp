@@ -72,6 +72,18 @@ TfrmChaXun::TfrmChaXun(Dialogs &dialogs, HandlerGuard &guard, const AppSettings 
     layout->addWidget(weights);
     layout->addStretch();
 
+    // For screen readers: the label's text, made unique where labels repeat.
+    cbxChaXunUrl->setAccessibleName(QStringLiteral("查询域名"));
+    const std::pair<const char *, const char *> names[] = {
+        {"EditBaidu", "百度收录"},         {"EditBaidu2", "百度反链"},
+        {"Edit360", "360收录"},            {"Edit3602", "360反链"},
+        {"EditSougou", "搜狗收录"},        {"EditSougou2", "搜狗反链"},
+        {"EditBR", "爱站百度权重"},        {"EditFromBaiduIP", "爱站预计百度来路"},
+        {"EditAiZhanWord", "爱站词条"},    {"EditChinazBR", "ChinaZ百度权重"},
+        {"EditChinazFromBaiduIP", "ChinaZ预计百度来路"}, {"EditChinaZWord", "ChinaZ词条"}};
+    for (const auto &[object, name] : names)
+        m_resultBoxes.value(QLatin1String(object))->setAccessibleName(QString::fromUtf8(name));
+
     connect(Button1, &QPushButton::clicked, this, &TfrmChaXun::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TfrmChaXun::Button2Click);
 }
