@@ -19,6 +19,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
 class PanelStrip;
+class WebBrowserView;
 class TFrmHelp;
 class TfrmOption;
 class TfrmAbout;
@@ -63,6 +64,8 @@ public slots:
     void NOrvik1Click();
     void N4Click();
     void GetSiteList();
+    void CheckUpdate();
+    void WebBrowser1DocumentComplete();
 
     // Address list and site tree (TMainFrm_list.cpp).
     void getdataClick();
@@ -131,7 +134,7 @@ private:
     QComboBox *cbxUrl = nullptr;
     QToolButton *btnHelpRss = nullptr;
     QPushButton *btnGetRss = nullptr;
-    QWidget *WebBrowser1 = nullptr;
+    WebBrowserView *WebBrowser1 = nullptr;
     QGroupBox *gbxRss = nullptr;
     QLabel *lblRssid = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
