@@ -14,6 +14,13 @@
 #include <QLabel>
 #include <QPushButton>
 
+// The resources live in a static library: the linker keeps them only when
+// something asks for them by name.
+static void initResources()
+{
+    Q_INIT_RESOURCE(wexly);
+}
+
 namespace {
 
 const char SupportContact[] = "support@orvik.example";
@@ -27,6 +34,7 @@ QLabel *caption(const QString &text, int x, int y, QWidget *parent)
 
 QPixmap logo()
 {
+    initResources();
     QFile file(QStringLiteral(":/logo.jpg"));
     if (!file.open(QIODevice::ReadOnly))
         return {};
