@@ -154,7 +154,7 @@ void TMainFrm::FormShow()
 
 void TMainFrm::WebBrowser1DocumentComplete()
 {
-    // Every completed document, frames included: no scroll bars, border or margin.
+    // On every completed document: no scroll bars, border or margin.
     guarded([this] {
         HtmlBody *body = WebBrowser1->body();
         if (!body)

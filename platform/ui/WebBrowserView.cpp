@@ -16,6 +16,7 @@ namespace {
 
 constexpr int PageTimeoutMs = 30000;
 constexpr qint64 MaxImageBytes = 4 * 1024 * 1024;
+constexpr qint64 MaxPageBytes = 2 * 1024 * 1024;
 
 // The margin a browser gives a body without one of its own.
 constexpr int DefaultMargin = 8;
@@ -92,32 +93,36 @@ WebBrowserView::WebBrowserView(QWidget *parent)
 
 WebBrowserView::~WebBrowserView()
 {
-    // The replies belong to the manager; stop them before it goes.
-    if (m_page)
-        m_page->abort();
-    for (const auto &reply : std::as_const(m_imageReplies))
-        if (reply)
-            reply->abort();
+    // The replies belong to the manager; stop them quietly before it goes.
+    dropLoads();
 }
 
-void WebBrowserView::navigate(const QString &address)
+void WebBrowserView::dropLoads()
 {
-    if (m_page) {
-        m_page->disconnect(this);
-        m_page->abort();
-        m_page->deleteLater();
-    }
-    for (const auto &reply : std::as_const(m_imageReplies))
+    QList<QPointer<QNetworkReply>> replies = m_imageReplies;
+    replies.append(m_page);
+    m_imageReplies.clear();
+    m_page = nullptr;
+    for (const auto &reply : std::as_const(replies))
         if (reply) {
             reply->disconnect(this);
             reply->abort();
             reply->deleteLater();
         }
-    m_imageReplies.clear();
+}
+
+void WebBrowserView::navigate(const QString &address)
+{
+    dropLoads();
     const QUrl url = QUrl::fromUserInput(address);
     QNetworkReply *reply = m_network->get(requestFor(url));
     m_page = reply;
     connect(reply, &QNetworkReply::finished, this, [this, reply] { pageFinished(reply); });
+    // A banner is small: a page that keeps coming is cut off.
+    connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 received, qint64) {
+        if (received > MaxPageBytes)
+            reply->abort();
+    });
 }
 
 void WebBrowserView::pageFinished(QNetworkReply *reply)
@@ -181,11 +186,15 @@ void WebBrowserView::fetchImage(const QUrl &url)
     m_images.insert(url, QVariant()); // asked once per page
     QNetworkReply *reply = m_network->get(requestFor(url));
     m_imageReplies.append(reply);
+    connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 received, qint64) {
+        if (received > MaxImageBytes)
+            reply->abort();
+    });
     connect(reply, &QNetworkReply::finished, this, [this, reply, url] {
         reply->deleteLater();
         m_imageReplies.removeAll(reply);
         QImage image;
-        if (reply->error() == QNetworkReply::NoError && reply->bytesAvailable() <= MaxImageBytes)
+        if (reply->error() == QNetworkReply::NoError)
             image.loadFromData(reply->readAll());
         if (image.isNull())
             return;

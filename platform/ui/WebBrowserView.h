@@ -39,6 +39,7 @@ protected:
     QVariant loadResource(int type, const QUrl &name) override;
 
 private:
+    void dropLoads();
     void pageFinished(QNetworkReply *reply);
     void applyBody();
     void fetchImage(const QUrl &url);
