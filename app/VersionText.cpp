@@ -1,12 +1,34 @@
 #include "app/VersionText.h"
 
-#include "BuildVersion.h"
+#include "platform/VersionRecord.h"
 
-QString versionTextOf(const QString &)
+#include <QStringList>
+
+QString GetVersionString(const QString &path)
 {
-    return QStringLiteral("%1.%2.%3 build %4")
-        .arg(WEXLY_VERSION_MAJOR)
-        .arg(WEXLY_VERSION_MINOR)
-        .arg(WEXLY_VERSION_PATCH)
-        .arg(WEXLY_VERSION_BUILD);
+    const std::optional<VersionRecord> record = readVersionRecord(path);
+    if (!record)
+        return QStringLiteral("?");
+    QString text = QStringLiteral("%1.%2.%3 build %4")
+                       .arg(record->major)
+                       .arg(record->minor)
+                       .arg(record->release)
+                       .arg(record->build);
+    // The words come from the flags themselves, whatever the mask declares,
+    // in this fixed order.
+    static const struct {
+        quint32 flag;
+        const char *word;
+    } words[] = {
+        {VersionRecord::Patched, "patched"},       {VersionRecord::Debug, "debug"},
+        {VersionRecord::PrivateBuild, "private"},  {VersionRecord::SpecialBuild, "special"},
+        {VersionRecord::PreRelease, "pre-release"},
+    };
+    QStringList set;
+    for (const auto &w : words)
+        if (record->flags & w.flag)
+            set << QLatin1String(w.word);
+    if (!set.isEmpty())
+        text += QStringLiteral(" (") + set.join(u' ') + u')';
+    return text;
 }

@@ -1,7 +1,8 @@
 #pragma once
 #include <QString>
 
-// The version text of the program file at path, e.g. "1.0.0 build 29". For now
-// it renders the record the build compiles in; reading the record from the
-// file itself comes with the update check.
-QString versionTextOf(const QString &path);
+// The version text of the program file at path, from the version record the
+// build placed in it: "1.0.0 build 29", followed by the set flags in
+// parentheses ("2.1.0 build 7 (debug pre-release)"). "?" when the file cannot
+// be read or holds no record. Callers pass ProgramDir + the program's file name.
+QString GetVersionString(const QString &path);

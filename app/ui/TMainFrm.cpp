@@ -1,5 +1,6 @@
 #include "app/ui/TMainFrm.h"
 
+#include "about/UpdateCheck.h"
 #include "app/AppSettings.h"
 #include "app/HandlerGuard.h"
 #include "app/ProgramPaths.h"
@@ -9,6 +10,7 @@
 #include "app/ui/TfrmOption.h"
 #include "about/ui/TfrmAbout.h"
 #include "platform/Codepage.h"
+#include "platform/ui/WebBrowserView.h"
 #include "query/ui/TfrmChaXun.h"
 #include "store/SQLiteDatabase.h"
 
@@ -71,6 +73,10 @@ void TMainFrm::connectHandlers()
     connect(btnHelpRss, &QToolButton::clicked, this, &TMainFrm::btnHelpRssClick);
     connect(spbtnPing, &QToolButton::clicked, this, &TMainFrm::spbtnPingClick);
     connect(spbtnInBaidu, &QToolButton::clicked, this, &TMainFrm::spbtnInBaiduClick);
+    connect(WebBrowser1, &WebBrowserView::documentComplete, this, &TMainFrm::WebBrowser1DocumentComplete);
+    connect(WebBrowser1, &WebBrowserView::linkClicked, this, [this](const QUrl &url) {
+        guarded([&] { m_context.openInBrowser(url.toString()); });
+    });
     connectListHandlers();
     connectFeedHandlers();
     connectPingHandlers();
@@ -125,7 +131,7 @@ void TMainFrm::FormShow()
     guarded([this] {
         m_programDir = programDirOf(m_context.executablePath);
         setWindowTitle(windowTitle() + QStringLiteral("  版本：")
-                       + versionTextOf(m_programDir + programFileNameOf(m_context.executablePath)));
+                       + GetVersionString(m_programDir + programFileNameOf(m_context.executablePath)));
         LoadConfig(*m_context.settings, m_programDir + QStringLiteral("config.ini"));
         QFile list(m_programDir + QStringLiteral("rssurl.txt"));
         if (list.exists() && list.open(QIODevice::ReadOnly)) {
@@ -139,8 +145,26 @@ void TMainFrm::FormShow()
         // "加载所有记录" as if pressed, inside this sequence: a failing fill ends it.
         showFirstPage();
         m_isOnline = m_context.isOnline && m_context.isOnline();
-        if (!m_isOnline)
+        if (m_isOnline)
+            WebBrowser1->navigate(ServiceHosts::base(m_context.settings->hosts.banner)
+                                  + QStringLiteral("/gg.htm"));
+        else
             WebBrowser1->setVisible(false);
+    });
+}
+
+// --- banner ------------------------------------------------------------------------
+
+void TMainFrm::WebBrowser1DocumentComplete()
+{
+    // On every completed document: no scroll bars, border or margin.
+    guarded([this] {
+        HtmlBody *body = WebBrowser1->body();
+        if (!body)
+            return;
+        body->setAttribute(QStringLiteral("scroll"), QStringLiteral("no"));
+        body->style().setProperty(QStringLiteral("border"), QStringLiteral("none"));
+        body->style().setProperty(QStringLiteral("margin"), QStringLiteral("0px"));
     });
 }
 
@@ -263,7 +287,29 @@ void TMainFrm::NOrvik1Click()
 
 void TMainFrm::N4Click()
 {
-    // The update check comes with the version and update subsystem.
+    guarded([this] { CheckUpdate(); });
+}
+
+void TMainFrm::CheckUpdate()
+{
+    UpdateCheckPorts ports;
+    ports.dialogs = m_context.dialogs;
+    ports.testOnline = [this] {
+        m_isOnline = m_context.isOnline && m_context.isOnline();
+        return m_isOnline;
+    };
+    ports.currentVersion = [this] {
+        return GetVersionString(m_programDir + programFileNameOf(m_context.executablePath));
+    };
+    // The shared client as it is now, with whatever settings pings left on it.
+    ports.get = [this](const QString &url) {
+        const std::shared_ptr<WebClient> client = IdHTTP2.current();
+        return client->get(url);
+    };
+    ports.openInBrowser = m_context.openInBrowser;
+    ports.endProgram = [this] { close(); };
+    runUpdateCheck(ports, m_context.settings->UpdateUrl,
+                   ServiceHosts::base(m_context.settings->hosts.product) + QStringLiteral("/tool"));
 }
 
 // --- closing -----------------------------------------------------------------------

@@ -21,6 +21,7 @@ class QTreeWidgetItem;
 class QWidget;
 class PanelStrip;
 class TreeMenuFilter;
+class WebBrowserView;
 class TFrmHelp;
 class TfrmOption;
 class TfrmAbout;
@@ -65,6 +66,8 @@ public slots:
     void NOrvik1Click();
     void N4Click();
     void GetSiteList();
+    void CheckUpdate();
+    void WebBrowser1DocumentComplete();
 
     // Address list and site tree (TMainFrm_list.cpp).
     void getdataClick();
@@ -141,7 +144,7 @@ private:
     QComboBox *cbxUrl = nullptr;
     QToolButton *btnHelpRss = nullptr;
     QPushButton *btnGetRss = nullptr;
-    QWidget *WebBrowser1 = nullptr;
+    WebBrowserView *WebBrowser1 = nullptr;
     QGroupBox *gbxRss = nullptr;
     QLabel *lblRssid = nullptr;
     QProgressBar *ProgressBar1 = nullptr;

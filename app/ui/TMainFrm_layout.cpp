@@ -3,6 +3,7 @@
 #include "app/ui/LinkRowDelegate.h"
 #include "app/ui/PanelStrip.h"
 #include "app/ui/TMainFrm.h"
+#include "platform/ui/WebBrowserView.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -121,7 +122,7 @@ QWidget *TMainFrm::buildFeedTab()
     cbxUrl->setMinimumWidth(260);
     btnHelpRss = helpLink("btnHelpRss", QStringLiteral("关于Rss.xml"), right);
     btnGetRss = button("btnGetRss", QStringLiteral("获取Rss"), right);
-    WebBrowser1 = named(new QWidget(right), "WebBrowser1", QStringLiteral("横幅"));
+    WebBrowser1 = named(new WebBrowserView(right), "WebBrowser1", QStringLiteral("横幅"));
     WebBrowser1->setFixedSize(332, 52);
     top->addWidget(cbxUrl, 1);
     top->addWidget(btnHelpRss);

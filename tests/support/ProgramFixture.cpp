@@ -4,6 +4,7 @@
 #include "app/ui/TMainFrm.h"
 
 #include "platform/Codepage.h"
+#include "platform/VersionRecord.h"
 
 #include <QFile>
 #include <sqlite3.h>
@@ -22,6 +23,10 @@ ProgramFixture::ProgramFixture() : m_previousDir(QDir::currentPath())
     context.executablePath = dir() + QStringLiteral("wexly");
     context.isOnline = [this] { return online; };
     context.openInBrowser = [this](const QString &address) { openedAddresses << address; };
+    // The program file carries the version record, as the real one does.
+    writeFile(QStringLiteral("wexly"), encodeVersionRecord(builtInVersionRecord()));
+    // Windows shown online load the banner: from a closed local port unless a test serves it.
+    settings.hosts.banner = QStringLiteral("127.0.0.1:9");
 }
 
 ProgramFixture::~ProgramFixture()
