@@ -19,6 +19,44 @@ QString quoted(const QString &value)
     return QLatin1Char('\'') + sqlEscape(value) + QLatin1Char('\'');
 }
 
+// The site and item statements of one import run in one transaction, which
+// commits on every way out, failures included: rows stored before a failure
+// stay stored, as they would with a commit per statement. What it changes:
+// a commit costs a flush to disk (about 20 ms here), so a feed of 1,000 new
+// items took over 20 s and one of 100,000 items over half an hour; now the
+// whole import pays it once. The rows of an import interrupted by a crash or
+// power loss are lost together (the next import of the feed stores them
+// again), and the file stays locked for writing while the import runs. Nothing
+// in the import waits for events, so no other handler runs inside it, and the
+// commit comes before any message box.
+class ImportTransaction {
+public:
+    explicit ImportTransaction(TSQLiteDatabase &db) : m_db(db)
+    {
+        m_db.ExecSQL(QStringLiteral("Begin"));
+    }
+    ~ImportTransaction()
+    {
+        if (!m_open)
+            return;
+        try {
+            m_db.ExecSQL(QStringLiteral("Commit"));
+        } catch (const AppError &) {
+            // The connection closes right after; SQLite then rolls back what
+            // it could not commit, and the import already reports a failure.
+        }
+    }
+    void commit()
+    {
+        m_open = false;
+        m_db.ExecSQL(QStringLiteral("Commit"));
+    }
+
+private:
+    TSQLiteDatabase &m_db;
+    bool m_open = true;
+};
+
 } // namespace
 
 FeedImport::FeedImport(FeedImportView &view, Dialogs &dialogs, QString programDir,
@@ -40,8 +78,7 @@ void FeedImport::ImportRss(const QString &address)
         if (found.Count() > 0)
             existingSite = found.AsInteger(QStringLiteral("rssid"));
 
-        // Every statement commits by itself, so whatever was stored before a
-        // failure stays stored.
+        // Whatever was stored before a failure stays stored.
         try {
             readFeed(db, address, existingSite);
         } catch (const AppError &) {
@@ -74,6 +111,7 @@ void FeedImport::readFeed(TSQLiteDatabase &db, const QString &address, qint64 ex
     m_view.setListCaption(siteName);
 
     const QString now = NowTimestamp();
+    ImportTransaction transaction(db);
     QString rssid;
     if (existingSite == NoSite) {
         db.ExecSQL(QStringLiteral("Insert Into mrv_orvik_rss(rssurl,sitename,lastgettime,siteurl) values (")
@@ -105,4 +143,5 @@ void FeedImport::readFeed(TSQLiteDatabase &db, const QString &address, qint64 ex
                        + QLatin1Char(')'));
         }
     }
+    transaction.commit();
 }

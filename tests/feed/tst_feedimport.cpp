@@ -179,14 +179,51 @@ private slots:
 
     void failureHalfwayKeepsWhatCameBefore()
     {
+        // The rows are committed before the box shows: a handler that runs
+        // while the box is open sees them and can write to the store.
+        struct StoreReadingDialogs : FakeDialogs {
+            const Importer *t = nullptr;
+            QStringList seen;
+            void showMessage(const QString &text) override
+            {
+                FakeDialogs::showMessage(text);
+                seen = t->items();
+                t->f.exec(QStringLiteral("update mrv_orvik_rss set sitename=sitename"));
+            }
+        } dialogs;
         Importer t;
-        t.run(rss(QStringLiteral("<title>T</title><link>http://t/</link>") + item("one", "http://t/1")
-                  + item("two<!-- c -->", "http://t/2") + item("three", "http://t/3")));
-        QCOMPARE(t.f.dialogs.texts(), QStringList{QStringLiteral("无法获取！")});
+        dialogs.t = &t;
+        FeedImport import(t.view, dialogs, t.f.dir(), Placeholder);
+        t.f.writeFile(QStringLiteral("rss.xml"),
+                      rss(QStringLiteral("<title>T</title><link>http://t/</link>") + item("one", "http://t/1")
+                          + item("two<!-- c -->", "http://t/2") + item("three", "http://t/3")));
+        import.ImportRss(QStringLiteral("http://t/rss.xml"));
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("无法获取！")});
+        QCOMPARE(dialogs.seen, QStringList{QStringLiteral("1|one|http://t/1")});
         QCOMPARE(t.sites().size(), 1);
         QCOMPARE(t.items(), QStringList{QStringLiteral("1|one|http://t/1")});
         QCOMPARE(t.view.panel.last(), QStringLiteral("读取xml:3/4"));
         QCOMPARE(t.view.firstPageShown, 1);
+    }
+
+    void hugeFeedIsStoredWhole()
+    {
+        Importer t;
+        const QString filler(240, u'x');
+        QByteArray feed = rss(QStringLiteral("<title>Big</title><link>http://big/</link>%1"));
+        QByteArray items;
+        for (int i = 0; i < 100000; ++i)
+            items += item(QStringLiteral("标题 %1 &amp; &hellip;").arg(i),
+                          QStringLiteral("http://big/%1?%2").arg(i).arg(filler)).toUtf8();
+        feed.replace("%1", items);
+        QVERIFY(feed.size() > 30 * 1000 * 1000);
+        t.run(feed);
+        QVERIFY(t.f.dialogs.boxes.isEmpty());
+        QCOMPARE(t.rows(QStringLiteral("select count(*),min(rssid),max(rssid) from mrv_orvik_rssurl")),
+                 QStringList{QStringLiteral("100000|1|1")});
+        QCOMPARE(t.rows(QStringLiteral("select title from mrv_orvik_rssurl where dataid=100000")),
+                 QStringList{QStringLiteral("标题 99999 & \u2026")});
+        QCOMPARE(t.view.panel.last(), QStringLiteral("读取xml:100001/100001"));
     }
 
     void statementRejectedByTheStoreStopsTheItems()
