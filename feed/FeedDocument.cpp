@@ -36,7 +36,6 @@ QByteArray decoderName(const QByteArray &declared)
     return declared;
 }
 
-// A reader of text that stops at the first of several needles.
 bool startsAt(const QString &text, qsizetype at, QLatin1StringView what)
 {
     return QStringView(text).mid(at).startsWith(what);

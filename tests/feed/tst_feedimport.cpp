@@ -277,6 +277,11 @@ private slots:
         const QDomDocument doc = FeedDocument::parse(
             "<!DOCTYPE a [<!ENTITY nbsp \"(own)\"> <!-- ] --> ]><a>&nbsp;&hellip;</a>");
         QCOMPARE(doc.documentElement().text(), QStringLiteral("(own)\u2026"));
+        // An external document type is never fetched; its HTML entities read all the same.
+        const QDomDocument old = FeedDocument::parse(
+            "<!DOCTYPE rss PUBLIC \"-//Netscape Communications//DTD RSS 0.91//EN\" "
+            "\"http://my.netscape.com/publish/formats/rss-0.91.dtd\"><rss>caf&eacute;</rss>");
+        QCOMPARE(old.documentElement().text(), QStringLiteral("caf\u00E9"));
     }
 };
 
