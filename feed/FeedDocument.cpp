@@ -9,7 +9,9 @@
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace FeedDocument {
 
@@ -109,6 +111,75 @@ qsizetype readDoctype(const QString &text, qsizetype at, QSet<QString> &declared
     return i;
 }
 
+// Control characters that XML 1.0 does not allow (NUL stays refused).
+bool isForbiddenControl(uint c)
+{
+    return c >= 1 && c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r';
+}
+
+// Titles of real feeds carry stray control characters (pasted text, old
+// editors), which XML does not allow, raw or as references. Rather than
+// refuse the whole feed, parse() stands each one in for a private-use
+// character of a block of 32 the document does not use, and puts the
+// originals back into the tree afterwards. Returns the block's first code
+// point, 0 when the text has no such character (or no block is free, and the
+// parser then refuses the text as before).
+char16_t protectControls(QString &text)
+{
+    const auto forbidden = [](QChar c) { return isForbiddenControl(c.unicode()); };
+    if (std::none_of(text.cbegin(), text.cend(), forbidden))
+        return 0;
+    const char16_t first = 0xE000;
+    const int blocks = (0xF900 - 0xE000) / 32;
+    std::vector<bool> used(blocks, false);
+    for (const QChar c : text) {
+        if (c.unicode() >= first && c.unicode() < first + blocks * 32)
+            used[(c.unicode() - first) / 32] = true;
+    }
+    const auto freeBlock = std::find(used.begin(), used.end(), false);
+    if (freeBlock == used.end())
+        return 0;
+    const char16_t base = char16_t(first + 32 * (freeBlock - used.begin()));
+    for (QChar &c : text) {
+        if (forbidden(c))
+            c = QChar(char16_t(base + c.unicode()));
+    }
+    return base;
+}
+
+QString restored(QString value, char16_t base)
+{
+    for (QChar &c : value) {
+        if (c.unicode() >= base && c.unicode() < base + 32)
+            c = QChar(char16_t(c.unicode() - base));
+    }
+    return value;
+}
+
+bool holdsStandIns(const QString &value, char16_t base)
+{
+    return std::any_of(value.cbegin(), value.cend(),
+                       [base](QChar c) { return c.unicode() >= base && c.unicode() < base + 32; });
+}
+
+void restoreControls(QDomNode node, char16_t base)
+{
+    for (; !node.isNull(); node = node.nextSibling()) {
+        if (node.isText() || node.isCDATASection() || node.isComment() || node.isProcessingInstruction()) {
+            if (holdsStandIns(node.nodeValue(), base))
+                node.setNodeValue(restored(node.nodeValue(), base));
+        } else if (node.isElement()) {
+            const QDomNamedNodeMap attributes = node.attributes();
+            for (int i = 0; i < attributes.count(); ++i) {
+                QDomNode attribute = attributes.item(i);
+                if (holdsStandIns(attribute.nodeValue(), base))
+                    attribute.setNodeValue(restored(attribute.nodeValue(), base));
+            }
+            restoreControls(node.firstChild(), base);
+        }
+    }
+}
+
 } // namespace
 
 QString decode(const QByteArray &bytes)
@@ -159,6 +230,25 @@ QString translateHtmlEntities(const QString &text)
             ++i;
             continue;
         }
+        if (i + 1 < text.size() && text.at(i + 1) == u'#') {
+            // A reference to a control character becomes the character itself,
+            // which parse() carries through the parser.
+            const qsizetype semicolon = text.indexOf(u';', i + 2);
+            if (semicolon > i + 2 && semicolon - i <= 8) {
+                QStringView digits = QStringView(text).mid(i + 2, semicolon - i - 2);
+                bool ok = false;
+                const uint value = digits.startsWith(u'x') ? digits.mid(1).toUInt(&ok, 16) : digits.toUInt(&ok, 10);
+                if (ok && isForbiddenControl(value)) {
+                    out += QStringView(text).mid(copied, i - copied);
+                    out += QChar(char16_t(value));
+                    copied = semicolon + 1;
+                    i = semicolon + 1;
+                    continue;
+                }
+            }
+            ++i;
+            continue;
+        }
         qsizetype end = i + 1;
         if (end < text.size() && isNameStart(text.at(end))) {
             while (end < text.size() && isNameChar(text.at(end)))
@@ -187,7 +277,8 @@ QString translateHtmlEntities(const QString &text)
 
 QDomDocument parse(const QByteArray &bytes)
 {
-    const QString text = translateHtmlEntities(decode(bytes));
+    QString text = translateHtmlEntities(decode(bytes));
+    const char16_t standIns = protectControls(text);
     // The reader gets text, so the declaration's encoding is not applied twice.
     // It never fetches an external document type or entity, and it stops an
     // internal entity that expands beyond the limit (nested definitions).
@@ -199,6 +290,8 @@ QDomDocument parse(const QByteArray &bytes)
     int column = 0;
     if (!document.setContent(&reader, false, &error, &line, &column))
         throw AppError(QStringLiteral("Line %1, column %2: %3").arg(line).arg(column).arg(error));
+    if (standIns)
+        restoreControls(document.firstChild(), standIns);
     return document;
 }
 

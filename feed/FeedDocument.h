@@ -15,7 +15,8 @@ QString decode(const QByteArray &bytes);
 
 // Rewrites the HTML named entities that feeds use outside CDATA sections
 // (&nbsp;, &rsquo;, &mdash;, &copy; ...) as numeric character references, so
-// the XML parser reads them as their characters. The five XML entities, names
+// the XML parser reads them as their characters; a reference to a control
+// character becomes that character (see parse). The five XML entities, names
 // the document declares itself, and unknown names are left alone (an unknown
 // one still fails to parse). Nothing inside CDATA sections, comments or
 // processing instructions changes. A document type that declares an external
@@ -26,6 +27,8 @@ QString translateHtmlEntities(const QString &text);
 // decode, translateHtmlEntities and parse. Whitespace-only text between
 // elements is dropped; comments and processing instructions stay nodes.
 // Entities declared inside the document expand within the parser's limit.
+// Control characters that XML does not allow (other than NUL), raw or as
+// references, are read as themselves instead of refusing the document.
 QDomDocument parse(const QByteArray &bytes);
 
 // parse() of a file's content; a missing or unreadable file fails.

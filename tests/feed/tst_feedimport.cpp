@@ -77,8 +77,10 @@ private slots:
         channel += item(QStringLiteral("back\\slash 'q' \"d\" tab\there"), QStringLiteral("http://a.cn/6?a=1&amp;b='2'"));
         channel += QStringLiteral("<item><atom:link xmlns:atom=\"x\" href=\"h\"/><link>http://a.cn/7</link>"
                                   "<title> spaced </title><link>second</link></item>");
-        for (int i = 8; i <= 10; ++i)
-            channel += item(QStringLiteral("t%1").arg(i), QStringLiteral("http://a.cn/%1").arg(i));
+        // Control characters that XML refuses, raw and as references, in text and in CDATA.
+        channel += item(QStringLiteral("t8\u0001&#x1F;&#8;\uE001"), QStringLiteral("http://a.cn/8"));
+        channel += item(QStringLiteral("<![CDATA[t9\u0002&#1;]]>"), QStringLiteral("http://a.cn/9"));
+        channel += item(QStringLiteral("t10"), QStringLiteral("http://a.cn/10"));
         t.run(rss(channel), QStringLiteral(" http://a.cn/rss.xml "));
 
         QVERIFY(t.f.dialogs.boxes.isEmpty());
@@ -93,7 +95,8 @@ private slots:
             QStringLiteral("1|a\u00A0b\u2019c\u2014\u00A9\u03A9\U0001F600|http://a.cn/5"),
             QStringLiteral("1|back\\slash 'q' \"d\" tab\there|http://a.cn/6?a=1&b='2'"),
             QStringLiteral("1| spaced |http://a.cn/7"),
-            QStringLiteral("1|t8|http://a.cn/8"), QStringLiteral("1|t9|http://a.cn/9"),
+            QStringLiteral("1|t8\u0001\u001F\u0008\uE001|http://a.cn/8"),
+            QStringLiteral("1|t9\u0002&#1;|http://a.cn/9"),
             QStringLiteral("1|t10|http://a.cn/10")}));
         QCOMPARE(t.rows(QStringLiteral("select typeof(rssid) from mrv_orvik_rssurl limit 1")),
                  QStringList{QStringLiteral("integer")});
@@ -144,7 +147,7 @@ private slots:
         QTest::newRow("empty channel title") << rss(QStringLiteral("<title></title><link>http://t/</link>") + item("i", "http://t/1"));
         QTest::newRow("prefixed link only") << rss(QStringLiteral("<title>T</title><atom:link xmlns:atom=\"x\">http://t/</atom:link>"));
         QTest::newRow("title with markup") << rss(QStringLiteral("<title>T<b>x</b></title><link>http://t/</link>"));
-        QTest::newRow("control character") << rss(QStringLiteral("<title>T\u0001</title><link>http://t/</link>"));
+        QTest::newRow("nul reference") << rss(QStringLiteral("<title>T&#0;</title><link>http://t/</link>"));
         QTest::newRow("unknown entity") << rss(QStringLiteral("<title>T&bogus;</title><link>http://t/</link>"));
         QTest::newRow("external entity")
             << QByteArray("<!DOCTYPE rss [<!ENTITY x SYSTEM \"file:///etc/hostname\">]><rss><channel>"
