@@ -64,7 +64,13 @@ void WebClient::closeConnection()
 
 QByteArray WebClient::perform(const QString &url, const QByteArray *postBody)
 {
-    const QUrl target(url);
+    // A scheme cannot begin with a blank, so blanks and control characters
+    // typed before an address are not part of it; the rest goes as given
+    // (trailing blanks become "%20" in the path).
+    qsizetype start = 0;
+    while (start < url.size() && url.at(start).unicode() <= u' ')
+        ++start;
+    const QUrl target(url.mid(start));
     if (!target.isValid() || target.host().isEmpty()
         || (target.scheme() != QLatin1String("http") && target.scheme() != QLatin1String("https")))
         throw HttpError(QStringLiteral("Invalid address: %1").arg(url));

@@ -1,0 +1,98 @@
+#include "ProgramFixture.h"
+#include "app/ui/TMainFrm.h"
+#include "platform/Codepage.h"
+#include "store/SQLiteDatabase.h"
+#include "support/TestHttpServer.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QtTest>
+
+using Response = TestHttpServer::Response;
+
+namespace {
+
+const QByteArray Feed = "<?xml version=\"1.0\" encoding=\"gb2312\"?><rss><channel><title>"
+    + Codepage::toLegacy(QStringLiteral("中文站"))
+    + "</title><link>http://z.cn/</link><item><title>a&nbsp;1</title><link>http://z.cn/1</link></item>"
+      "<item><title>no link</title></item></channel></rss>";
+
+struct Window {
+    ProgramFixture f;
+    TMainFrm *w = nullptr;
+    Window()
+    {
+        f.createDatabase();
+        w = f.createWindows();
+        w->show();
+    }
+    template <class T> T *child(const char *name) const { return w->findChild<T *>(QLatin1String(name)); }
+    void fetch(const QString &address)
+    {
+        child<QComboBox>("cbxUrl")->setEditText(address);
+        child<QPushButton>("btnGetRss")->click();
+    }
+    QStringList items() const
+    {
+        TSQLiteDatabase db(f.path(QStringLiteral("database.db")));
+        TSQLiteTable t = db.GetTable(QStringLiteral("select rssid,title,url from mrv_orvik_rssurl order by dataid"));
+        QStringList out;
+        for (; !t.Eof(); t.Next())
+            out << t.FieldAsString(0) + u'|' + t.FieldAsString(1) + u'|' + t.FieldAsString(2);
+        return out;
+    }
+};
+
+} // namespace
+
+class TestFeedWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void getRssDownloadsAndImportsIntoTheWindow()
+    {
+        Window t;
+        bool enabledMeanwhile = true;
+        int cookieRequests = 0;
+        TestHttpServer server([&](const TestHttpServer::Request &request) {
+            enabledMeanwhile = t.child<QPushButton>("btnGetRss")->isEnabled();
+            cookieRequests += request.header("Cookie") == "seen=1";
+            return Response::ok(Feed, "text/xml").setCookie("seen=1").slow(3, 10);
+        });
+        const QString address = server.url(QStringLiteral("/rss.xml"));
+        t.fetch(address);
+
+        QVERIFY(t.f.dialogs.boxes.isEmpty());
+        QVERIFY(!enabledMeanwhile);
+        QVERIFY(t.child<QPushButton>("btnGetRss")->isEnabled());
+        QCOMPARE(t.f.readFile(QStringLiteral("rss.xml")), Feed);
+        QCOMPARE(t.items(), (QStringList{QStringLiteral("1|a\u00A01|http://z.cn/1"),
+                                          QStringLiteral("1|no link|http://www.orvik.example/")}));
+        QCOMPARE(t.child<QGroupBox>("gbxRss")->title(), QStringLiteral("中文站"));
+        QVERIFY(t.child<QProgressBar>("ProgressBar1")->isHidden());
+        QCOMPARE(t.w->messagePanel(), QStringLiteral("读取xml:3/3"));
+        QCOMPARE(t.child<QComboBox>("cbxUrl")->itemText(0), address);
+        QCOMPARE(t.child<QComboBox>("cbxUrl")->currentText(), address);
+        QCOMPARE(t.f.readFile(QStringLiteral("rssurl.txt")), address.toLatin1() + "\r\n");
+
+        // The feed client lives with the window: its cookie goes back on the next download.
+        t.fetch(address);
+        QCOMPARE(cookieRequests, 1);
+        QCOMPARE(t.child<QComboBox>("cbxUrl")->count(), 1);
+    }
+
+    void failedDownloadLeavesTheBarShown()
+    {
+        Window t;
+        TestHttpServer server([](const auto &) { return Response::status("HTTP/1.1 404 Not Found"); });
+        t.fetch(server.url(QStringLiteral("/rss.xml")));
+        QCOMPARE(t.f.dialogs.texts(), QStringList{QStringLiteral("网络出错:HTTP/1.1 404 Not Found")});
+        QCOMPARE(t.w->messagePanel(), QStringLiteral("HTTP/1.1 404 Not Found"));
+        QVERIFY(t.child<QProgressBar>("ProgressBar1")->isVisible());
+        QVERIFY(!QFile::exists(t.f.path(QStringLiteral("rss.xml"))));
+    }
+};
+
+QTEST_MAIN(TestFeedWindow)
+#include "tst_feedwindow.moc"
