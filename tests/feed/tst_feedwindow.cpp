@@ -8,6 +8,8 @@
 #include <QGroupBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QLabel>
+#include <QTreeWidget>
 #include <QtTest>
 
 using Response = TestHttpServer::Response;
@@ -70,6 +72,11 @@ private slots:
         QCOMPARE(t.items(), (QStringList{QStringLiteral("1|a\u00A01|http://z.cn/1"),
                                           QStringLiteral("1|no link|http://www.orvik.example/")}));
         QCOMPARE(t.child<QGroupBox>("gbxRss")->title(), QStringLiteral("中文站"));
+        // The list was refreshed through "首页": newest first.
+        auto *list = t.child<QTreeWidget>("GlobalData");
+        QCOMPARE(list->topLevelItemCount(), 2);
+        QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("no link"));
+        QCOMPARE(t.child<QLabel>("lblTotalCount")->text(), QStringLiteral("2"));
         QVERIFY(t.child<QProgressBar>("ProgressBar1")->isHidden());
         QCOMPARE(t.w->messagePanel(), QStringLiteral("读取xml:3/3"));
         QCOMPARE(t.child<QComboBox>("cbxUrl")->itemText(0), address);
