@@ -63,6 +63,17 @@ QTreeWidgetItem *selectedNode(QTreeWidget *tree)
     return selected.isEmpty() ? nullptr : selected.first();
 }
 
+// The selected node once the user has confirmed the question about it, or
+// nullptr: no node selected, or anything but OK.
+QTreeWidgetItem *confirmedNode(QTreeWidget *tree, Dialogs &dialogs, const QString &questionEnd)
+{
+    QTreeWidgetItem *node = selectedNode(tree);
+    if (!node)
+        return nullptr;
+    const QString question = QStringLiteral("确定要删除节点【") + node->text(0) + questionEnd;
+    return dialogs.confirm(QStringLiteral("确认信息框"), question) ? node : nullptr;
+}
+
 } // namespace
 
 void TMainFrm::connectListHandlers()
@@ -190,14 +201,11 @@ void TMainFrm::TreeView1DblClick()
 void TMainFrm::MenuItem6Click()
 {
     guarded([this] {
-        QTreeWidgetItem *node = selectedNode(TreeView1);
+        QTreeWidgetItem *node = confirmedNode(TreeView1, *m_context.dialogs,
+                                              QStringLiteral("】并删除相关记录吗？"));
         if (!node)
             return;
         const QString rssid = node->data(0, Qt::UserRole).toString();
-        if (!m_context.dialogs->confirm(QStringLiteral("确认信息框"),
-                                        QStringLiteral("确定要删除节点【") + node->text(0)
-                                            + QStringLiteral("】并删除相关记录吗？")))
-            return;
         delete node;
         SiteRemoval::deleteSite(rssid);
         GlobalData->clear();
@@ -207,15 +215,11 @@ void TMainFrm::MenuItem6Click()
 void TMainFrm::MenuItem7Click()
 {
     guarded([this] {
-        QTreeWidgetItem *node = selectedNode(TreeView1);
+        QTreeWidgetItem *node = confirmedNode(TreeView1, *m_context.dialogs,
+                                              QStringLiteral("】的记录吗？"));
         if (!node)
             return;
-        const QString rssid = node->data(0, Qt::UserRole).toString();
-        if (!m_context.dialogs->confirm(QStringLiteral("确认信息框"),
-                                        QStringLiteral("确定要删除节点【") + node->text(0)
-                                            + QStringLiteral("】的记录吗？")))
-            return;
-        SiteRemoval::clearSite(rssid);
+        SiteRemoval::clearSite(node->data(0, Qt::UserRole).toString());
         GlobalData->clear();
     });
 }

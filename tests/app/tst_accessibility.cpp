@@ -1,3 +1,4 @@
+#include "MainWindowControls.h"
 #include "ProgramFixture.h"
 #include "app/ui/TMainFrm.h"
 
@@ -49,15 +50,8 @@ private slots:
         f.createDatabase();
         TMainFrm *w = f.createWindows();
         w->show();
-        const char *names[] = {"MainMenu1", "PageControl1", "PCGetUrl", "PCStatus", "PanelLeft",
-                               "PanelSwitch", "TreeView1", "cbxUrl", "btnHelpRss", "btnGetRss",
-                               "WebBrowser1", "gbxRss", "lblRssid", "ProgressBar1", "GlobalData",
-                               "btnPING", "spbtnPing", "btnCheckInBaidu", "spbtnInBaidu", "getdata",
-                               "lblTotalCount", "lblPageIndex", "btnFirst", "btnPrev", "btnNext",
-                               "btnEnd", "EditPageIndex", "btnGo", "Memo1", "btnPause",
-                               "StatusBarMain", "PopupMenuTask"};
         QStringList unnamed;
-        for (const char *name : names) {
+        for (const char *name : MainWindowControls) {
             auto *control = w->findChild<QWidget *>(QLatin1String(name));
             QVERIFY2(control, name);
             if (spokenName(control).trimmed().isEmpty())

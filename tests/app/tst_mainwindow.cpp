@@ -1,3 +1,4 @@
+#include "MainWindowControls.h"
 #include "ProgramFixture.h"
 #include "app/ui/TMainFrm.h"
 #include "platform/Errors.h"
@@ -40,14 +41,7 @@ private slots:
         f.createDatabase();
         TMainFrm *w = f.createWindows();
         w->show();
-        const char *names[] = {"MainMenu1", "PageControl1", "PCGetUrl", "PCStatus", "PanelLeft",
-                               "PanelSwitch", "TreeView1", "cbxUrl", "btnHelpRss", "btnGetRss",
-                               "WebBrowser1", "gbxRss", "lblRssid", "ProgressBar1", "GlobalData",
-                               "btnPING", "spbtnPing", "btnCheckInBaidu", "spbtnInBaidu", "getdata",
-                               "lblTotalCount", "lblPageIndex", "btnFirst", "btnPrev", "btnNext",
-                               "btnEnd", "EditPageIndex", "btnGo", "Memo1", "btnPause",
-                               "StatusBarMain", "PopupMenuTask"};
-        for (const char *name : names)
+        for (const char *name : MainWindowControls)
             QVERIFY2(w->findChild<QObject *>(QLatin1String(name)), name);
         for (const char *name : {"NOption", "N6", "N4", "NOrvik1"})
             QVERIFY2(w->findChild<QAction *>(QLatin1String(name)), name);

@@ -6,26 +6,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "ScratchIni.h"
+
 #include <memory>
 
-class TestSettings : public QObject {
+class TestSettings : public QObject, protected ScratchIni {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_path;
-
-    void put(const QByteArray &bytes)
-    {
-        QFile file(m_path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    QByteArray contents() const
-    {
-        QFile file(m_path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-    }
     // The message of the error the load raises, or "(no error)".
     QString loadError(AppSettings &settings)
     {
@@ -38,13 +26,8 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_path = m_dir->filePath(QStringLiteral("config.ini"));
-    }
-    void cleanup() { m_dir.reset(); }
+    void init() { makeScratch(); }
+    void cleanup() { dropScratch(); }
 
     void withoutAFileEverythingKeepsItsStartValue()
     {

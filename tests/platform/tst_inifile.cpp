@@ -7,26 +7,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "ScratchIni.h"
+
 #include <memory>
 
-class TestIniFile : public QObject {
+class TestIniFile : public QObject, protected ScratchIni {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_path;
-
-    void put(const QByteArray &bytes)
-    {
-        QFile file(m_path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    QByteArray contents() const
-    {
-        QFile file(m_path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-    }
     QString read(const QString &section, const QString &key) const
     {
         return IniFile(m_path).readString(section, key, QStringLiteral("(default)"));
@@ -43,13 +31,8 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_path = m_dir->filePath(QStringLiteral("config.ini"));
-    }
-    void cleanup() { m_dir.reset(); }
+    void init() { makeScratch(); }
+    void cleanup() { dropScratch(); }
 
     void missingFileSectionOrKeyGiveTheDefault()
     {
