@@ -77,10 +77,11 @@ void BatchRuns::startPing()
 
     const qint32 site = StrToInt(m_window.siteFilter());
     const QString id = QString::number(site);
+    // One connection for the run: the row set is read in full before the walk,
+    // so no cursor stays open while it waits, and the walk records through it.
+    TSQLiteDatabase db(DatabaseFile);
     std::vector<PingRow> rows;
     {
-        // The whole row set is read before the walk; the walk needs no open store.
-        TSQLiteDatabase db(DatabaseFile);
         PingValues siteValues;
         TSQLiteTable table;
         if (site != 0) {
@@ -138,7 +139,6 @@ void BatchRuns::startPing()
             values.url = row.url;
             if (m_services.sendPing(values)) {
                 m_window.appendStatusLog(row.url + QStringLiteral("----PING成功"));
-                TSQLiteDatabase db(DatabaseFile);
                 RecordPing(db, RecordCaller::Batch, row.dataid, NowTimestamp());
             }
         }
@@ -166,9 +166,9 @@ void BatchRuns::startCheck()
     m_window.setPauseCaption(QStringLiteral("暂停检测"));
 
     const qint32 site = StrToInt(m_window.siteFilter());
+    TSQLiteDatabase db(DatabaseFile);
     std::vector<CheckRow> rows;
     {
-        TSQLiteDatabase db(DatabaseFile);
         TSQLiteTable table = site != 0
             ? db.GetTable(QStringLiteral("Select dataid,url,checktime,isinbaidu from mrv_orvik_rssurl where rssid=")
                           + QString::number(site) + QStringLiteral(" order by dataid desc "))
@@ -209,7 +209,6 @@ void BatchRuns::startCheck()
             m_window.appendStatusLog(row.url
                                      + (indexed ? QStringLiteral("----恭喜，此地址被百度收录")
                                                 : QStringLiteral("----未收录")));
-            TSQLiteDatabase db(DatabaseFile);
             RecordCheck(db, RecordCaller::Batch, row.dataid, indexed, NowTimestamp());
         }
         waitAfterRow(m_settings.CheckInBaiduSleep);

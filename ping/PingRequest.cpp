@@ -73,6 +73,20 @@ QStringList PingRecordStatements(RecordCaller caller, const QString &id, const Q
 
 void RecordPing(TSQLiteDatabase &db, RecordCaller caller, const QString &id, const QString &t)
 {
-    for (const QString &statement : PingRecordStatements(caller, id, t))
-        db.ExecSQL(statement);
+    // Both times or neither: the pair is one transaction, which also halves the
+    // waits for the disk. Nothing is dispatched in between, so no other action
+    // meets the lock.
+    db.ExecSQL(QStringLiteral("begin"));
+    try {
+        for (const QString &statement : PingRecordStatements(caller, id, t))
+            db.ExecSQL(statement);
+        db.ExecSQL(QStringLiteral("commit"));
+    } catch (...) {
+        try {
+            db.ExecSQL(QStringLiteral("rollback"));
+        } catch (const AppError &) {
+            // The first error is the one to report.
+        }
+        throw;
+    }
 }
