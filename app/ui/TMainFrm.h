@@ -26,6 +26,8 @@ class TFrmHelp;
 class TfrmOption;
 class TfrmAbout;
 class TfrmChaXun;
+class BatchRuns;
+class PingServices;
 
 // The main window. It lays out the controls, owns the state that the
 // subsystems share (ProgramDir, IsOnline, HelpTopic), and wires every control
@@ -166,4 +168,8 @@ private:
     QPushButton *btnPause = nullptr;
     QLabel *m_messagePanel = nullptr;
     QMenu *PopupMenuTask = nullptr;
+
+    // Ping area (TMainFrm_ping.cpp): the requests through IdHTTP2 and the batch runs' state.
+    std::shared_ptr<PingServices> m_pingServices;
+    std::shared_ptr<BatchRuns> m_batchRuns;
 };

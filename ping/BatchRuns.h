@@ -1,0 +1,58 @@
+#pragma once
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+
+class PingServices;
+struct AppSettings;
+
+// What the batch runs show and read in the main window.
+struct RunWindow {
+    std::function<void()> showStatusLog;
+    std::function<void()> clearStatusLog;
+    std::function<void(const QString &)> appendStatusLog;
+    std::function<void(const QString &)> setMessagePanel; // the progress text
+    std::function<void(const QString &)> setPauseCaption;
+    std::function<QString()> siteFilter; // lblRssid's caption
+};
+
+// The run state shared by both runs and the pause button, zero at start-up.
+struct RunState {
+    qint32 RunKind = 0; // 0 batch ping, 1 batch index check: the kind the pause button acts on
+    qint32 PingPaused = 0;
+    qint32 CheckPaused = 0;
+    qint32 PingResumeIndex = 0;
+    qint32 CheckResumeIndex = 0;
+};
+
+// The batch ping and the batch index check over the stored addresses of the
+// site filter's site (all sites for 0), newest first, with a wait after each
+// address during which the window keeps working, and the pause button.
+//
+// Everything runs on the one thread: the pause button and the other start
+// button run inside a run's waits. A walk of a kind that is still going is
+// never started a second time; a run of the other kind may run inside it.
+// Errors leave the run through the caller with the run state as it was.
+class BatchRuns {
+public:
+    BatchRuns(RunWindow window, PingServices &services, const AppSettings &settings);
+
+    void startPing();       // "批量Ping"
+    void startCheck();      // "批量检测收录"
+    void pauseOrResume();   // the pause button
+
+    const RunState &state() const { return m_state; }
+    bool pingWalking() const { return m_pingWalking; }
+    bool checkWalking() const { return m_checkWalking; }
+
+private:
+    void waitAfterRow(qint32 msecs);
+    void progress(int index, int count);
+
+    RunWindow m_window;
+    PingServices &m_services;
+    const AppSettings &m_settings;
+    RunState m_state;
+    bool m_pingWalking = false;
+    bool m_checkWalking = false;
+};

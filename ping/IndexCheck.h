@@ -1,0 +1,41 @@
+#pragma once
+#include "ping/PingRequest.h"
+
+#include <QString>
+
+class WebClient;
+class TSQLiteDatabase;
+
+// The user agent the index check leaves on the shared client.
+extern const QString BrowserUserAgent;
+
+// The answer to the search when the engine showed its own verification page.
+extern const QString VerificationPageMessage;
+
+// The address without its first "http://", cut before the first "/".
+// An address that is empty or only "http://" has no host part: AppError.
+QString HostOfAddress(const QString &address);
+
+// The address as the value of "wd": "%", "&", "#", "+", space, control
+// characters and every non-ASCII character percent-encoded (UTF-8), every other
+// character, "http://" and "/" included, as it is.
+QString SearchQueryValue(const QString &address);
+
+// Sets the browser user agent on the client and fetches
+// base(searchHost) + "/s?wd=" + the address, decoded as UTF-8. HttpError when
+// the exchange fails.
+QString FetchSearchPage(WebClient &client, const QString &searchHost, const QString &address);
+
+// Whether the page shows "<b>" + host part + "</b>" (A to Z without regard to
+// case). A verification page instead of results is no answer: HttpError with
+// VerificationPageMessage. AppError when the address has no host part.
+bool PageShowsHost(const QString &page, const QString &address);
+
+// FetchSearchPage, then PageShowsHost.
+bool CheckIndexed(WebClient &client, const QString &searchHost, const QString &address);
+
+// The statement that records a check of address `id` at time `t`; the single
+// row's has two spaces before "where".
+QString CheckRecordStatement(RecordCaller caller, const QString &id, bool indexed, const QString &t);
+void RecordCheck(TSQLiteDatabase &db, RecordCaller caller, const QString &id, bool indexed,
+                 const QString &t);

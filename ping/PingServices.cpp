@@ -1,0 +1,33 @@
+#include "ping/PingServices.h"
+
+#include "app/AppSettings.h"
+#include "ping/IndexCheck.h"
+#include "platform/WebClient.h"
+
+PingServices::PingServices(SharedWebClient &client, const AppSettings &settings)
+    : m_client(client), m_settings(settings)
+{
+}
+
+bool PingServices::sendPing(const PingValues &values)
+{
+    const std::shared_ptr<WebClient> client = m_client.current();
+    return SendPing(*client, m_settings.hosts.ping, values);
+}
+
+QString PingServices::fetchSearchPage(const QString &address)
+{
+    const std::shared_ptr<WebClient> client = m_client.current();
+    return FetchSearchPage(*client, m_settings.hosts.baidu, address);
+}
+
+bool PingServices::checkIndexed(const QString &address)
+{
+    return PageShowsHost(fetchSearchPage(address), address);
+}
+
+void PingServices::renewClient()
+{
+    m_client.current()->closeConnection();
+    m_client.replace();
+}
