@@ -2,6 +2,7 @@
 
 #include "app/AppSettings.h"
 #include "app/mrv_fun.h"
+#include "platform/QueryText.h"
 #include "platform/WebClient.h"
 #include "store/SQLiteDatabase.h"
 
@@ -41,23 +42,7 @@ QString HostOfAddress(const QString &address)
 
 QString SearchQueryValue(const QString &address)
 {
-    static const char hex[] = "0123456789ABCDEF";
-    QString out;
-    out.reserve(address.size());
-    const QByteArray bytes = address.toUtf8();
-    for (const char ch : bytes) {
-        const auto b = static_cast<unsigned char>(ch);
-        const bool encode = b < 0x20 || b >= 0x7F || b == '%' || b == '&' || b == '#' || b == '+'
-            || b == ' ';
-        if (encode) {
-            out += u'%';
-            out += QLatin1Char(hex[b >> 4]);
-            out += QLatin1Char(hex[b & 0x0F]);
-        } else {
-            out += QLatin1Char(ch);
-        }
-    }
-    return out;
+    return encodeQueryValue(address);
 }
 
 QString FetchSearchPage(WebClient &client, const QString &searchHost, const QString &address)
