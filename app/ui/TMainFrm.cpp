@@ -31,7 +31,7 @@ TMainFrm::TMainFrm(AppContext context, QWidget *parent)
 {
     setObjectName(QStringLiteral("MainFrm"));
     setWindowTitle(QStringLiteral("Orvik--站长工具--Wexly"));
-    resize(1000, 640);
+    resize(1100, 680);
     buildMenu();
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));

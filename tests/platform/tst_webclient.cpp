@@ -38,7 +38,7 @@ struct ProgressLog {
 std::unique_ptr<WebClient> quickClient()
 {
     auto client = std::make_unique<WebClient>();
-    client->setTransferTimeout(500);
+    client->setTransferTimeout(3000);
     return client;
 }
 
@@ -175,7 +175,7 @@ private slots:
 
     void progressReportsAnnouncedSizeAndRunningTotals()
     {
-        TestHttpServer server([](const auto &) { return Response::ok(QByteArray(3000, 'x')).slow(3, 20); });
+        TestHttpServer server([](const auto &) { return Response::ok(QByteArray(3000, 'x')).slow(3, 60); });
         auto client = quickClient();
         ProgressLog log;
         client->setProgress(log.callbacks());
@@ -183,7 +183,8 @@ private slots:
         QCOMPARE(log.events.first(), QStringLiteral("begin 3000"));
         QCOMPARE(log.events.last(), QStringLiteral("end"));
         QCOMPARE(log.events.count("end"), 1);
-        QVERIFY2(log.events.size() >= 5, qPrintable(log.joined())); // three pieces, three reports
+        // Three pieces: at least two reports even if a busy machine reads two at once.
+        QVERIFY2(log.events.size() >= 4, qPrintable(log.joined()));
         QCOMPARE(log.events[log.events.size() - 2], QStringLiteral("work 3000"));
         qint64 previous = 0;
         for (const QString &event : log.events.mid(1, log.events.size() - 2)) {
@@ -235,7 +236,8 @@ private slots:
             return Response::ok(QByteArray(400, 'b')).slow(4, 80); // 320 ms in all
         });
         WebClient client;
-        client.setTransferTimeout(150);
+        // Well above the gaps between the slow chunks, so a busy machine still passes.
+        client.setTransferTimeout(500);
         QCOMPARE(client.get(server.url("/slow")).size(), 400);
         QCOMPARE(failureOf([&] { client.get(server.url("/stalled")); }), QStringLiteral("Read timed out"));
     }
