@@ -78,6 +78,10 @@ QByteArray WebClient::perform(const QString &url, const QByteArray *postBody)
     QNetworkRequest request(target);
     request.setRawHeader("Accept", DefaultAccept);
     request.setRawHeader("User-Agent", m_userAgent.toUtf8());
+    // Without this the network layer offers compressed answers and unpacks
+    // them: the body would no longer be the bytes the server sent, and the
+    // announced size would not match the bytes counted by the progress.
+    request.setRawHeader("Accept-Encoding", "identity");
     if (!m_contentType.isEmpty())
         request.setHeader(QNetworkRequest::ContentTypeHeader, m_contentType);
     else if (postBody)
