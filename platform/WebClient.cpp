@@ -119,12 +119,11 @@ QByteArray WebClient::perform(const QString &url, const QByteArray *postBody)
         bodyStarted = true;
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         const qint64 expected = length.isValid() ? length.toLongLong() : 0;
-        if (expected > m_maxBodySize) {
-            stop(QStringLiteral("Response body larger than %1 bytes").arg(m_maxBodySize));
-            return;
-        }
+        // begin comes first, so that the end reported after a refused body pairs with it.
         if (progress.begin)
             progress.begin(expected);
+        if (expected > m_maxBodySize)
+            stop(QStringLiteral("Response body larger than %1 bytes").arg(m_maxBodySize));
     };
     const auto readBody = [&] {
         if (!reply)

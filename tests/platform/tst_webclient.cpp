@@ -267,8 +267,14 @@ private slots:
         TestHttpServer server([&](const auto &) { return response; });
         auto client = quickClient();
         client->setMaxBodySize(1024);
+        ProgressLog log;
+        client->setProgress(log.callbacks());
         QCOMPARE(failureOf([&] { client->get(server.url("/")); }),
                  QStringLiteral("Response body larger than 1024 bytes"));
+        // Every end has its begin.
+        QVERIFY2(log.events.first().startsWith(QLatin1String("begin ")), qPrintable(log.joined()));
+        QCOMPARE(log.events.count("end"), 1);
+        client->setProgress({});
         client->setMaxBodySize(4096);
         QCOMPARE(client->get(server.url("/")).size(), 4096);
     }
