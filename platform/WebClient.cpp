@@ -78,6 +78,10 @@ QByteArray WebClient::perform(const QString &url, const QByteArray *postBody)
     QNetworkRequest request(target);
     request.setRawHeader("Accept", DefaultAccept);
     request.setRawHeader("User-Agent", m_userAgent.toUtf8());
+    // Without this the network layer offers compressed answers and unpacks
+    // them: the body would no longer be the bytes the server sent, and the
+    // announced size would not match the bytes counted by the progress.
+    request.setRawHeader("Accept-Encoding", "identity");
     if (!m_contentType.isEmpty())
         request.setHeader(QNetworkRequest::ContentTypeHeader, m_contentType);
     else if (postBody)
@@ -115,12 +119,11 @@ QByteArray WebClient::perform(const QString &url, const QByteArray *postBody)
         bodyStarted = true;
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         const qint64 expected = length.isValid() ? length.toLongLong() : 0;
-        if (expected > m_maxBodySize) {
-            stop(QStringLiteral("Response body larger than %1 bytes").arg(m_maxBodySize));
-            return;
-        }
+        // begin comes first, so that the end reported after a refused body pairs with it.
         if (progress.begin)
             progress.begin(expected);
+        if (expected > m_maxBodySize)
+            stop(QStringLiteral("Response body larger than %1 bytes").arg(m_maxBodySize));
     };
     const auto readBody = [&] {
         if (!reply)

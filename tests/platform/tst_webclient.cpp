@@ -61,6 +61,21 @@ private slots:
         QCOMPARE(client->lastStatusLine(), QStringLiteral("HTTP/1.1 200 OK"));
     }
 
+    void compressedAnswerArrivesAsSent()
+    {
+        // A gzip body of 212 bytes: the client asks for none, and one sent
+        // anyway reaches the caller as the server sent it, with its size.
+        const QByteArray packed("\x1F\x8B\x08\x00\x00\x00\x00\x00\x02\xFF\xB3\x29\x2A\x2E\xB6\xAB\x18\x26"
+                                "\xC0\x46\x1F\xE4\x1B\x00\xE1\xAB\xEE\x71\xD3\x00\x00\x00", 32);
+        TestHttpServer server([&](const auto &) { return Response::ok(packed, "text/xml").header("Content-Encoding", "gzip"); });
+        auto client = quickClient();
+        ProgressLog log;
+        client->setProgress(log.callbacks());
+        QCOMPARE(client->get(server.url("/rss.xml")), packed);
+        QCOMPARE(server.lastRequest().header("Accept-Encoding"), QByteArray("identity"));
+        QCOMPARE(log.joined(), QStringLiteral("begin 32, work 32, end"));
+    }
+
     void userAgentAndContentTypeStayForLaterRequests()
     {
         TestHttpServer server;
@@ -254,8 +269,14 @@ private slots:
         TestHttpServer server([&](const auto &) { return response; });
         auto client = quickClient();
         client->setMaxBodySize(1024);
+        ProgressLog log;
+        client->setProgress(log.callbacks());
         QCOMPARE(failureOf([&] { client->get(server.url("/")); }),
                  QStringLiteral("Response body larger than 1024 bytes"));
+        // Every end has its begin.
+        QVERIFY2(log.events.first().startsWith(QLatin1String("begin ")), qPrintable(log.joined()));
+        QCOMPARE(log.events.count("end"), 1);
+        client->setProgress({});
         client->setMaxBodySize(4096);
         QCOMPARE(client->get(server.url("/")).size(), 4096);
     }
