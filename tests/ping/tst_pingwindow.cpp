@@ -235,6 +235,28 @@ private slots:
         QCOMPARE(x.f.dialogs.textsOf("message"), QStringList({"PING成功", "一天之内检测过收录，不重复检测了"}));
         QCOMPARE(x.memo->toPlainText(), QStringLiteral("http://in.a/2----PING成功\nhttp://in.a/1----PING成功"));
     }
+
+    void singleRowCheckDuringABatchPingLeavesItsRequestAlone()
+    {
+        Window x;
+        x.row("1", "http://in.a/1", "1");
+        QTreeWidgetItem *item = x.row("2", "http://in.a/2", "1", QString(), recent());
+        item->setSelected(true);
+        // The batch's ping is still arriving when the single row's check is done
+        // and its client replaced.
+        x.server.setHandler([](const TestHttpServer::Request &request) {
+            TestHttpServer::Response response = answer(request);
+            if (request.method == "POST")
+                response.slow(5, 80);
+            return response;
+        });
+        QTimer::singleShot(30, [&] { x.doubleClick(item); });
+        x.w->findChild<QPushButton *>("btnPING")->click();
+        QCOMPARE(x.f.dialogs.textsOf("error"), QStringList());
+        QCOMPARE(x.f.dialogs.textsOf("message"),
+                 QStringList({"一天之内已经PING成功，不重复PING了", "恭喜，此地址已经被百度收录"}));
+        QCOMPARE(x.memo->toPlainText(), QStringLiteral("http://in.a/2----PING成功\nhttp://in.a/1----PING成功"));
+    }
 };
 
 QTEST_MAIN(TestPingWindow)
