@@ -48,13 +48,14 @@ QString pingCaption(qint32 resumeIndex)
 } // namespace
 
 BatchRuns::BatchRuns(RunWindow window, PingServices &services, const AppSettings &settings)
-    : m_window(std::move(window)), m_services(services), m_settings(settings)
+    : m_window(std::move(window)), m_services(services), m_settings(settings),
+      m_wait([](qint32 msecs) { delay(msecs); })
 {
 }
 
 void BatchRuns::waitAfterRow(qint32 msecs)
 {
-    delay(msecs);
+    m_wait(msecs);
     dispatchPending();
 }
 

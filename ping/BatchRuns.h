@@ -41,6 +41,9 @@ public:
     void startCheck();      // "批量检测收录"
     void pauseOrResume();   // the pause button
 
+    // The wait after each address, delay() unless replaced (tests count the waits).
+    void setWait(std::function<void(qint32 msecs)> wait) { m_wait = std::move(wait); }
+
     const RunState &state() const { return m_state; }
     bool pingWalking() const { return m_pingWalking; }
     bool checkWalking() const { return m_checkWalking; }
@@ -52,6 +55,7 @@ private:
     RunWindow m_window;
     PingServices &m_services;
     const AppSettings &m_settings;
+    std::function<void(qint32)> m_wait;
     RunState m_state;
     bool m_pingWalking = false;
     bool m_checkWalking = false;

@@ -19,7 +19,8 @@ public:
     // The search result page for the address.
     virtual QString fetchSearchPage(const QString &address);
     bool checkIndexed(const QString &address);
-    // Closes the shared client's connection and puts a fresh default client in its place.
+    // Puts a fresh default client in the shared client's place and closes the
+    // old one's connection, at once unless a request is still waiting on it.
     void renewClient();
 
 private:

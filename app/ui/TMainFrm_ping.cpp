@@ -6,10 +6,39 @@
 #include "platform/Dialogs.h"
 
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <functional>
 
 // Wiring of the ping handlers; the logic lives outside the window.
+
+namespace {
+
+// Runs the handler for every left double click on the watched widget, on a row
+// or beside the rows (so an empty list can say so), and lets the widget go on
+// handling the click.
+class DoubleClickFilter : public QObject {
+public:
+    DoubleClickFilter(QObject *parent, std::function<void()> handler)
+        : QObject(parent), m_handler(std::move(handler))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::MouseButtonDblClick
+            && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+            m_handler();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_handler;
+};
+
+} // namespace
 
 void TMainFrm::connectPingHandlers()
 {
@@ -26,7 +55,7 @@ void TMainFrm::connectPingHandlers()
     connect(btnPING, &QPushButton::clicked, this, &TMainFrm::btnPINGClick);
     connect(btnCheckInBaidu, &QPushButton::clicked, this, &TMainFrm::btnCheckInBaiduClick);
     connect(btnPause, &QPushButton::clicked, this, &TMainFrm::btnPauseClick);
-    connect(GlobalData, &QTreeWidget::itemDoubleClicked, this, [this] { GlobalDataDblClick(); });
+    GlobalData->viewport()->installEventFilter(new DoubleClickFilter(GlobalData, [this] { GlobalDataDblClick(); }));
 }
 
 void TMainFrm::btnPINGClick()

@@ -191,6 +191,40 @@ private slots:
         QVERIFY(bodies[0].contains("<string>http://b/rss.xml</string>"));
     }
 
+    void progressAndWaitsInTheirOrderWithTheIntervalReadAtEveryWait()
+    {
+        Harness h;
+        h.address(1, 1, "http://in.a/1", hoursAgo(1)); // a skipped address still costs a wait
+        h.address(2, 1, "http://in.a/2");
+        QStringList events;
+        h.onProgress = [&](const QString &text) { events << text; };
+        h.runs->setWait([&](qint32 msecs) {
+            events << QStringLiteral("wait %1").arg(msecs);
+            // The options window changes both intervals during the first wait.
+            h.f.settings.PingSleep = 70;
+            h.f.settings.CheckInBaiduSleep = 90;
+        });
+        const auto intervals = [&] {
+            h.f.settings.PingSleep = 30;
+            h.f.settings.CheckInBaiduSleep = 40;
+            events.clear();
+        };
+
+        // One site: the progress comes before the wait.
+        intervals();
+        h.filter = "1";
+        h.runs->startPing();
+        QCOMPARE(events, QStringList({"进度：1/2", "wait 30", "进度：2/2", "wait 70"}));
+        // All sites: after the wait, and so for the check.
+        intervals();
+        h.filter = "0";
+        h.runs->startPing();
+        QCOMPARE(events, QStringList({"wait 30", "进度：1/2", "wait 70", "进度：2/2"}));
+        intervals();
+        h.runs->startCheck();
+        QCOMPARE(events, QStringList({"wait 40", "进度：1/2", "wait 90", "进度：2/2"}));
+    }
+
     void siteFilterWithoutSiteOrNumber()
     {
         Harness h;

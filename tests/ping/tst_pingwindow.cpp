@@ -42,6 +42,8 @@ struct Window {
         list = w->findChild<QTreeWidget *>("GlobalData");
         memo = w->findChild<QPlainTextEdit *>("Memo1");
         pause = w->findChild<QPushButton *>("btnPause");
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
     }
 
     // A list row as the address list shows it.
@@ -55,7 +57,12 @@ struct Window {
         return item;
     }
 
-    void doubleClick(QTreeWidgetItem *item) { emit list->itemDoubleClicked(item, 0); }
+    // A left double click on the item's row or, without an item, below the rows.
+    void doubleClick(QTreeWidgetItem *item = nullptr)
+    {
+        const QPoint at = item ? list->visualItemRect(item).center() : QPoint(5, list->viewport()->height() - 3);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    }
 
     QString column(const QString &dataid, const QString &name)
     {
@@ -117,9 +124,9 @@ private slots:
     void singleRowNeedsRowsAndASelection()
     {
         Window x;
-        x.w->GlobalDataDblClick();
-        QTreeWidgetItem *item = x.row("1", "http://in.a/1", "1");
-        x.doubleClick(item);
+        x.doubleClick(); // the empty list answers too
+        x.row("1", "http://in.a/1", "1");
+        x.doubleClick(); // beside the rows: nothing selected
         QCOMPARE(x.f.dialogs.textsOf("message"), QStringList({"没有记录，请先查询", "没有选中记录"}));
         QVERIFY(x.server.requests().isEmpty());
     }
@@ -226,6 +233,28 @@ private slots:
         QCOMPARE(x.server.requests().size(), 3);
         QVERIFY(x.server.requests()[2].body.contains("http://in.a/1"));
         QCOMPARE(x.f.dialogs.textsOf("message"), QStringList({"PING成功", "一天之内检测过收录，不重复检测了"}));
+        QCOMPARE(x.memo->toPlainText(), QStringLiteral("http://in.a/2----PING成功\nhttp://in.a/1----PING成功"));
+    }
+
+    void singleRowCheckDuringABatchPingLeavesItsRequestAlone()
+    {
+        Window x;
+        x.row("1", "http://in.a/1", "1");
+        QTreeWidgetItem *item = x.row("2", "http://in.a/2", "1", QString(), recent());
+        item->setSelected(true);
+        // The batch's ping is still arriving when the single row's check is done
+        // and its client replaced.
+        x.server.setHandler([](const TestHttpServer::Request &request) {
+            TestHttpServer::Response response = answer(request);
+            if (request.method == "POST")
+                response.slow(5, 80);
+            return response;
+        });
+        QTimer::singleShot(30, [&] { x.doubleClick(item); });
+        x.w->findChild<QPushButton *>("btnPING")->click();
+        QCOMPARE(x.f.dialogs.textsOf("error"), QStringList());
+        QCOMPARE(x.f.dialogs.textsOf("message"),
+                 QStringList({"一天之内已经PING成功，不重复PING了", "恭喜，此地址已经被百度收录"}));
         QCOMPARE(x.memo->toPlainText(), QStringLiteral("http://in.a/2----PING成功\nhttp://in.a/1----PING成功"));
     }
 };
