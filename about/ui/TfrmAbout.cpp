@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 
 // The resources live in a static library: the linker keeps them only when
 // something asks for them by name.
@@ -90,7 +91,9 @@ TMainFrm *TfrmAbout::mainFrame() const
 void TfrmAbout::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    FormShow();
+    // Un-minimising is no new showing.
+    if (!event->spontaneous())
+        FormShow();
 }
 
 void TfrmAbout::FormShow()

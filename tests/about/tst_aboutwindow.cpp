@@ -78,6 +78,15 @@ private slots:
         a.main->move(120, 90);
         a.open();
         QCOMPARE(a.about->frameGeometry().topLeft(), a.main->frameGeometry().topLeft() + QPoint(450, 150));
+
+        // Minimising and restoring is no new showing: nothing is set up again.
+        auto *link = a.child<QLabel>("LURL");
+        link->setText(QStringLiteral("http://other.test/"));
+        a.about->showMinimized();
+        QApplication::processEvents();
+        a.about->showNormal();
+        QApplication::processEvents();
+        QCOMPARE(link->text(), QStringLiteral("http://other.test/"));
     }
 
     void theLinkOpensWhateverItShows()

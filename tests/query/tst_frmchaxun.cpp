@@ -138,11 +138,19 @@ private slots:
         QCOMPARE(w.entries(), QStringList({"a.com", "你.cn", "c.net"}));
         QCOMPARE(w.domain()->currentText(), QStringLiteral("typed.org"));
 
+        // Minimising and restoring is no new showing: the list is not read again.
+        w.domain()->addItem("extra");
+        w.self->showMinimized();
+        QApplication::processEvents();
+        w.self->showNormal();
+        QApplication::processEvents();
+        QCOMPARE(w.entries().size(), 4);
+
         // Without the file the list stays as it is.
         QFile::remove(f.path("site.txt"));
         w.self->hide();
         w.open();
-        QCOMPARE(w.entries().size(), 3);
+        QCOMPARE(w.entries().size(), 4);
         QVERIFY(f.dialogs.boxes.isEmpty());
     }
 
