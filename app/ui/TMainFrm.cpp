@@ -87,6 +87,11 @@ void TMainFrm::guarded(const std::function<void()> &handler)
     m_context.guard->run(handler);
 }
 
+QString TMainFrm::sampleFeedAddress() const
+{
+    return ServiceHosts::base(m_context.settings->hosts.product) + QStringLiteral("/rss.xml");
+}
+
 // --- status log and message panel ---------------------------------------------
 
 void TMainFrm::appendStatusLog(const QString &line)
@@ -132,7 +137,11 @@ void TMainFrm::FormShow()
         m_programDir = programDirOf(m_context.executablePath);
         setWindowTitle(windowTitle() + QStringLiteral("  版本：")
                        + GetVersionString(m_programDir + programFileNameOf(m_context.executablePath)));
+        const QString sample = sampleFeedAddress();
         LoadConfig(*m_context.settings, m_programDir + QStringLiteral("config.ini"));
+        // The sample names the product site as configured, unless already replaced.
+        if (cbxUrl->currentText() == sample)
+            cbxUrl->setEditText(sampleFeedAddress());
         QFile list(m_programDir + QStringLiteral("rssurl.txt"));
         if (list.exists() && list.open(QIODevice::ReadOnly)) {
             // The sample address in the edit field stays; only the list is replaced.

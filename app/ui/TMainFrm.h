@@ -107,6 +107,8 @@ private:
     QWidget *buildStatusTab();
     void buildStatusBar();
     void connectHandlers();
+    // The sample address in the feed box, on the product site.
+    QString sampleFeedAddress() const;
     void connectListHandlers();
     // The list fill and its callers' shared steps (TMainFrm_list.cpp).
     void BindList(const QString &Sqlstr, const QString &countsql, qint64 pindex);

@@ -118,7 +118,7 @@ QWidget *TMainFrm::buildFeedTab()
     cbxUrl = named(new QComboBox(right), "cbxUrl", QStringLiteral("Rss地址"));
     cbxUrl->setEditable(true);
     cbxUrl->lineEdit()->setAccessibleName(QStringLiteral("Rss地址"));
-    cbxUrl->setEditText(QStringLiteral("http://%1/rss.xml").arg(m_context.settings->hosts.product));
+    cbxUrl->setEditText(sampleFeedAddress());
     cbxUrl->setMinimumWidth(260);
     btnHelpRss = helpLink("btnHelpRss", QStringLiteral("关于Rss.xml"), right);
     btnGetRss = button("btnGetRss", QStringLiteral("获取Rss"), right);

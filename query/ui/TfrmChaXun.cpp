@@ -35,7 +35,8 @@ TfrmChaXun::TfrmChaXun(Dialogs &dialogs, HandlerGuard &guard, const AppSettings 
     cbxChaXunUrl->setEditable(true);
     // The list holds site.txt only: a queried domain is never added to it.
     cbxChaXunUrl->setInsertPolicy(QComboBox::NoInsert);
-    cbxChaXunUrl->setEditText(m_settings.hosts.product);
+    m_builtInDomain = m_settings.hosts.product;
+    cbxChaXunUrl->setEditText(m_builtInDomain);
     scheme->setBuddy(cbxChaXunUrl);
     Button1 = new QPushButton(QStringLiteral("查询"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
@@ -125,6 +126,11 @@ QStringList TfrmChaXun::siteEntries() const
 void TfrmChaXun::FormShow()
 {
     placeBesideMainWindow(this, m_mainWindow);
+    // The first showing comes after the settings are read: the domain box
+    // starts with the product site as configured.
+    if (!m_shownBefore && cbxChaXunUrl->currentText() == m_builtInDomain)
+        cbxChaXunUrl->setEditText(m_settings.hosts.product);
+    m_shownBefore = true;
     m_guard.run([this] {
         const std::optional<QStringList> entries = SiteList::read(siteListPath());
         if (!entries)

@@ -47,4 +47,6 @@ private:
     QPushButton *Button2;
     // The twelve result boxes by object name.
     QHash<QString, QLineEdit *> m_resultBoxes;
+    QString m_builtInDomain;
+    bool m_shownBefore = false;
 };

@@ -81,6 +81,30 @@ private slots:
         QVERIFY(f.dialogs.boxes.isEmpty());
     }
 
+    void sampleAddressesNameTheConfiguredProductSite()
+    {
+        ProgramFixture f;
+        f.createDatabase();
+        f.writeFile("config.ini", "[config]\r\npingSleep=0\r\n[hosts]\r\nproduct=my.site:8080\r\n");
+        TMainFrm *w = f.createWindows();
+        w->show();
+        QCOMPARE(w->findChild<QComboBox *>("cbxUrl")->currentText(),
+                 QStringLiteral("http://my.site:8080/rss.xml"));
+        QWidget *query = nullptr;
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (top->objectName() == QLatin1String("frmChaXun"))
+                query = top;
+        QVERIFY(query);
+        auto *domain = query->findChild<QComboBox *>("cbxChaXunUrl");
+        query->show();
+        QCOMPARE(domain->currentText(), QStringLiteral("my.site:8080"));
+        domain->setEditText(QStringLiteral("typed.example"));
+        query->hide();
+        query->show();
+        QCOMPARE(domain->currentText(), QStringLiteral("typed.example")); // typed text stays
+        query->hide();
+    }
+
     void storeWithoutTablesShowsErrorAndStillOpens()
     {
         ProgramFixture f; // no database.db: the first open makes an empty one
