@@ -59,6 +59,12 @@ QByteArray WebClient::post(const QString &url, const QByteArray &body)
 
 void WebClient::closeConnection()
 {
+    // Clearing the cache also aborts the replies still using its connections.
+    if (m_inFlight > 0) {
+        m_closePending = true;
+        return;
+    }
+    m_closePending = false;
     m_manager->clearConnectionCache();
 }
 
@@ -88,6 +94,12 @@ QByteArray WebClient::perform(const QString &url, const QByteArray *postBody)
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/x-www-form-urlencoded"));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+
+    ++m_inFlight;
+    const auto leave = qScopeGuard([this] {
+        if (--m_inFlight == 0 && m_closePending)
+            closeConnection();
+    });
 
     // The reply is ours for this call only; if the manager goes first it takes the reply along.
     QPointer<QNetworkReply> reply = postBody ? m_manager->post(request, *postBody) : m_manager->get(request);

@@ -66,7 +66,9 @@ public:
     // The status line of the last response received, empty before the first.
     const QString &lastStatusLine() const { return m_lastStatusLine; }
 
-    // Drops kept-alive connections: the next request opens a new one.
+    // Drops kept-alive connections: the next request opens a new one. Called
+    // while a request of this client still waits (from a handler run during
+    // that wait), it takes effect when the request is done, which it leaves whole.
     void closeConnection();
 
 private:
@@ -79,6 +81,8 @@ private:
     int m_timeoutMs = DefaultTransferTimeoutMs;
     qint64 m_maxBodySize = DefaultMaxBodySize;
     QString m_lastStatusLine;
+    int m_inFlight = 0;
+    bool m_closePending = false;
 };
 
 // The main window's shared client. A caller takes current() and holds it for

@@ -293,6 +293,20 @@ private slots:
         QCOMPARE(server.connectionCount(), 2);
     }
 
+    void closeConnectionDuringAWaitLetsTheRequestFinish()
+    {
+        TestHttpServer server([](const TestHttpServer::Request &request) {
+            if (request.target == "/slow")
+                return Response::ok("whole").slow(2, 100);
+            return Response::ok("next");
+        });
+        auto client = quickClient();
+        QTimer::singleShot(30, [&] { client->closeConnection(); });
+        QCOMPARE(client->get(server.url("/slow")), QByteArray("whole"));
+        QCOMPARE(client->get(server.url("/next")), QByteArray("next"));
+        QCOMPARE(server.connectionCount(), 2);
+    }
+
     void eventsAreDispatchedWhileWaiting()
     {
         TestHttpServer server([](const auto &) { return Response::ok("late").slow(2, 120); });
