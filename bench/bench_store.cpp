@@ -105,11 +105,11 @@ struct Fill {
     qint64 pindex;
 };
 
-int directFill(const Fill &fill, qint64 pageCount, bool mapped)
+int directFill(const Fill &fill, bool storeSettings)
 {
     sqlite3 *db = nullptr;
     sqlite3_open_v2("database.db", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (mapped)
+    if (storeSettings)
         sqlite3_exec(db, "PRAGMA temp_store=MEMORY;", nullptr, nullptr, nullptr);
     sqlite3_stmt *stmt = nullptr;
     const QByteArray count = fill.count.toUtf8();
@@ -123,7 +123,6 @@ int directFill(const Fill &fill, qint64 pageCount, bool mapped)
         page.replace(page.indexOf(QLatin1String("-1")), 2,
                      QStringLiteral("%1,%2").arg((pages - 1) * PageSize).arg(PageSize));
     }
-    Q_UNUSED(pageCount);
     const QByteArray pageSql = page.toUtf8();
     sqlite3_prepare_v2(db, pageSql.constData(), -1, &stmt, nullptr);
     int rows = 0;
@@ -215,8 +214,8 @@ int main(int argc, char **argv)
             const double ours = medianMs(repetitions, [&] {
                 pager.BindList(fill.page, fill.count, fill.pindex, view);
             });
-            const double direct = medianMs(repetitions, [&] { directFill(fill, pages, true); });
-            const double plain = medianMs(repetitions, [&] { directFill(fill, pages, false); });
+            const double direct = medianMs(repetitions, [&] { directFill(fill, true); });
+            const double plain = medianMs(repetitions, [&] { directFill(fill, false); });
             const double ratio = ours / direct;
             worstRatio = std::max(worstRatio, ratio);
             if (std::strcmp(fill.name, "first") == 0)

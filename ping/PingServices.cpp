@@ -28,11 +28,9 @@ bool PingServices::checkIndexed(const QString &address)
 
 void PingServices::renewClient()
 {
-    std::shared_ptr<WebClient> old = m_client.current();
+    // A batch request still waiting on the old client keeps it, and its
+    // connection closes once that request is done.
+    const std::shared_ptr<WebClient> old = m_client.current();
     m_client.replace();
-    // Closing the connections of a client that another request still waits on
-    // (a batch run's, under this action) would break that request; such a
-    // client closes them when its last request lets go of it.
-    if (old.use_count() == 1)
-        old->closeConnection();
+    old->closeConnection();
 }

@@ -28,7 +28,6 @@ QColor LinkRowDelegate::cellTextColour(const QModelIndex &index, const QColor &l
 void LinkRowDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
-    option->backgroundBrush = rowBackground(index.row());
     option->font = cellFont(index, option->font);
     const QColor text = cellTextColour(index, option->palette.color(QPalette::Text));
     option->palette.setColor(QPalette::Text, text);

@@ -114,7 +114,8 @@ private:
     void BindList(const QString &Sqlstr, const QString &countsql, qint64 pindex);
     qint64 siteFilter() const;
     void showFirstPage();
-    void showCurrentPage();
+    // Page CurrentPage of site n (0: all sites).
+    void showCurrentPage(qint64 n);
     void connectFeedHandlers();
     void connectPingHandlers();
     void guarded(const std::function<void()> &handler);

@@ -113,9 +113,8 @@ void TMainFrm::showFirstPage()
     BindList(LinkStatements::firstPage(n, LinkPager::PageSize), LinkStatements::count(n), 1);
 }
 
-void TMainFrm::showCurrentPage()
+void TMainFrm::showCurrentPage(qint64 n)
 {
-    const qint64 n = siteFilter();
     BindList(LinkStatements::page(n, m_pager.CurrentPage, LinkPager::PageSize),
              LinkStatements::count(n), m_pager.CurrentPage);
 }
@@ -137,29 +136,29 @@ void TMainFrm::btnFirstClick()
 void TMainFrm::btnPrevClick()
 {
     guarded([this] {
-        siteFilter();
+        const qint64 n = siteFilter();
         m_pager.CurrentPage -= 1;
-        showCurrentPage();
+        showCurrentPage(n);
     });
 }
 
 void TMainFrm::btnNextClick()
 {
     guarded([this] {
-        siteFilter();
+        const qint64 n = siteFilter();
         m_pager.CurrentPage += 1;
-        showCurrentPage();
+        showCurrentPage(n);
     });
 }
 
 void TMainFrm::btnGoClick()
 {
     guarded([this] {
-        siteFilter();
+        const qint64 n = siteFilter();
         // Page 0 or a negative page would list the newest rows under a label
         // naming another page; such numbers mean the first page.
         m_pager.CurrentPage = std::max<qint64>(1, StrToInt(EditPageIndex->text()));
-        showCurrentPage();
+        showCurrentPage(n);
     });
 }
 
