@@ -4,8 +4,10 @@
 // The site tree's two deletions. The site number is the node's data: the
 // decimal digits of the site's rssid.
 namespace SiteRemoval {
-// Deletes the site's addresses, then the site itself.
+// Deletes the site's addresses with their push and indexed rows, then the
+// site itself with its push settings.
 void deleteSite(const QString &rssid);
-// Deletes the site's addresses; the site stays.
+// Deletes the site's addresses with their push and indexed rows; the site
+// and its push settings stay.
 void clearSite(const QString &rssid);
 } // namespace SiteRemoval

@@ -1,0 +1,37 @@
+#include "store/ExtendedTables.h"
+
+#include "store/SQLiteDatabase.h"
+
+namespace ExtendedTables {
+
+void ensure(TSQLiteDatabase &db)
+{
+    // One site's push settings; an empty value switches that channel off.
+    db.ExecSQL(QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS mrv_orvik_pushsite ("
+        "rssid INTEGER PRIMARY KEY, baidusite TEXT, baidutoken TEXT, baidudaily INTEGER,"
+        " indexnowkey TEXT, indexnowkeylocation TEXT)"));
+    // One row per address and channel once the channel has answered for it.
+    db.ExecSQL(QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS mrv_orvik_push ("
+        "dataid INTEGER NOT NULL, channel TEXT NOT NULL, pushtime TEXT, result TEXT,"
+        " PRIMARY KEY (dataid, channel))"));
+    // When an index check first found the address indexed.
+    db.ExecSQL(QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS mrv_orvik_indexed ("
+        "dataid INTEGER PRIMARY KEY, firstseen TEXT)"));
+}
+
+void deleteSiteRows(TSQLiteDatabase &db, const QString &rssid, bool withSettings)
+{
+    ensure(db);
+    const QString ofSite =
+        QStringLiteral(" where dataid in (select dataid from mrv_orvik_rssurl where rssid=") + rssid
+        + QStringLiteral(")");
+    db.ExecSQL(QStringLiteral("delete from mrv_orvik_push") + ofSite);
+    db.ExecSQL(QStringLiteral("delete from mrv_orvik_indexed") + ofSite);
+    if (withSettings)
+        db.ExecSQL(QStringLiteral("delete from mrv_orvik_pushsite where rssid=") + rssid);
+}
+
+} // namespace ExtendedTables

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+class TSQLiteDatabase;
+
+// Tables added after the first release: push settings and history, and the
+// time an address was first seen indexed. The program makes them when they are
+// missing; the two original tables keep their columns and meaning, so an older
+// database.db still opens and an older program still reads the file.
+namespace ExtendedTables {
+
+// Makes every missing extended table (and its index). Cheap when they exist.
+void ensure(TSQLiteDatabase &db);
+
+// Deletes the extended rows that belong to the site's addresses, and, when
+// withSettings is set, the site's own push settings. Runs before the addresses
+// themselves go, since the rows are found through them.
+void deleteSiteRows(TSQLiteDatabase &db, const QString &rssid, bool withSettings);
+
+} // namespace ExtendedTables
