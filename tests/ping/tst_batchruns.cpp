@@ -66,6 +66,7 @@ struct Harness {
         };
         window.setPauseCaption = [this](const QString &text) { captions << text; };
         window.siteFilter = [this] { return filter; };
+        window.closing = [this] { return closing && closing(); };
         services = std::make_unique<ConvertFailingServices>(client, f.settings);
         runs = std::make_unique<BatchRuns>(window, *services, f.settings);
     }
@@ -123,6 +124,7 @@ struct Harness {
     int shows = 0;
     int clears = 0;
     std::function<void(const QString &)> onProgress;
+    std::function<bool()> closing;
 };
 
 bool sameState(const RunState &a, const RunState &b)
@@ -542,17 +544,9 @@ private slots:
         });
         bool closing = false;
         int waits = 0;
-        RunWindow window;
-        window.showStatusLog = [] {};
-        window.clearStatusLog = [] {};
-        window.appendStatusLog = [&](const QString &line) { h.log << line; };
-        window.setMessagePanel = [](const QString &) {};
-        window.setPauseCaption = [](const QString &) {};
-        window.siteFilter = [] { return QStringLiteral("0"); };
-        window.closing = [&] { return closing; };
-        BatchRuns runs(window, *h.services, h.f.settings);
-        runs.setWait([&](qint32) { closing = ++waits == 2; });
-        runs.startCheck();
+        h.closing = [&] { return closing; };
+        h.runs->setWait([&](qint32) { closing = ++waits == 2; });
+        h.runs->startCheck();
         QCOMPARE(waits, 2);
         QCOMPARE(h.log.size(), 1);
         QCOMPARE(h.column(1, "checktime"), QString());
@@ -561,8 +555,9 @@ private slots:
     void skipIndexedSparesTheSearch()
     {
         Harness h;
-        h.address(1, 1, "http://in.a/1", {}, hoursAgo(48), "1");
-        h.address(2, 1, "http://in.a/2", {}, hoursAgo(48), "0");
+        const QString twoDaysAgo = hoursAgo(48);
+        h.address(1, 1, "http://in.a/1", {}, twoDaysAgo, "1");
+        h.address(2, 1, "http://in.a/2", {}, twoDaysAgo, "0");
         h.address(3, 1, "http://in.a/3", {}, hoursAgo(1), "1");
         h.address(4, 1, "http://in.a/4");
         h.f.settings.skipIndexed = true;
@@ -576,12 +571,12 @@ private slots:
         // Only searches are paced; every row shows its progress.
         QCOMPARE(waits, QList<qint32>({40, 40}));
         QCOMPARE(h.panels, QStringList({"进度：1/4", "进度：2/4", "进度：3/4", "进度：4/4"}));
-        QCOMPARE(h.column(1, "checktime"), hoursAgo(48));
+        QCOMPARE(h.column(1, "checktime"), twoDaysAgo);
 
         // Off, an indexed address is searched once its day has passed.
         h.log.clear();
         h.f.settings.skipIndexed = false;
-        h.f.exec("update mrv_orvik_rssurl set checktime='" + hoursAgo(48) + "' where dataid<>3");
+        h.f.exec("update mrv_orvik_rssurl set checktime='" + twoDaysAgo + "' where dataid<>3");
         h.runs->startCheck();
         QCOMPARE(h.requestTargets().size(), 5);
         QCOMPARE(h.log[1], QStringLiteral("http://in.a/3----一天内检测过【已收录】，不再重复检测"));
