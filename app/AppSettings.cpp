@@ -28,6 +28,18 @@ bool readHost(const IniFile &ini, const char *key, QString &field)
     return true;
 }
 
+// 1 switches on, 0 off (any other number counts as on); not a number: EConvertError.
+bool readSwitch(const IniFile &ini, const char *key, bool current)
+{
+    return StrToInt(ini.readString(kConfig, QLatin1String(key), current ? QStringLiteral("1") : QStringLiteral("0")))
+        != 0;
+}
+
+QString switchText(bool on)
+{
+    return on ? QStringLiteral("1") : QStringLiteral("0");
+}
+
 } // namespace
 
 void LoadConfig(AppSettings &settings, const QString &path)
@@ -42,6 +54,10 @@ void LoadConfig(AppSettings &settings, const QString &path)
     settings.CheckInBaiduSleep = StrToInt(ini.readString(
         kConfig, QStringLiteral("checkInbaiduSleep"), QString::number(settings.CheckInBaiduSleep)));
     settings.UpdateUrl = ini.readString(kConfig, QStringLiteral("UpdateUrl"), settings.UpdateUrl);
+    settings.checkBackoff = readSwitch(ini, "checkBackoff", settings.checkBackoff);
+    settings.checkBackoffSeconds = StrToInt(ini.readString(
+        kConfig, QStringLiteral("checkBackoffSeconds"), QString::number(settings.checkBackoffSeconds)));
+    settings.skipIndexed = readSwitch(ini, "skipIndexed", settings.skipIndexed);
 
     ServiceHosts &h = settings.hosts;
     readHost(ini, "ping", h.ping);
@@ -67,4 +83,14 @@ void SaveCheckInBaiduSleep(const AppSettings &settings, const QString &path)
 {
     IniFile(path).writeString(kConfig, QStringLiteral("checkInbaiduSleep"),
                               QString::number(settings.CheckInBaiduSleep));
+}
+
+void SaveCheckBackoff(const AppSettings &settings, const QString &path)
+{
+    IniFile(path).writeString(kConfig, QStringLiteral("checkBackoff"), switchText(settings.checkBackoff));
+}
+
+void SaveSkipIndexed(const AppSettings &settings, const QString &path)
+{
+    IniFile(path).writeString(kConfig, QStringLiteral("skipIndexed"), switchText(settings.skipIndexed));
 }

@@ -28,9 +28,16 @@ struct AppSettings {
     qint32 CheckInBaiduSleep = 0;
     QString UpdateUrl;
     ServiceHosts hosts;
+    // The batch index check waits out the engine's verification page instead
+    // of ending, first for checkBackoffSeconds; skipIndexed spares addresses
+    // already recorded as indexed.
+    bool checkBackoff = true;
+    qint32 checkBackoffSeconds = 300;
+    bool skipIndexed = false;
 };
 
-// Loads section "config" (pingSleep, checkInbaiduSleep, UpdateUrl) and then
+// Loads section "config" (pingSleep, checkInbaiduSleep, UpdateUrl,
+// checkBackoff, checkBackoffSeconds, skipIndexed; the switches 1 or 0) and then
 // section "hosts" from the file at path. A missing file, section or key leaves
 // the field as it is. A value that is not an integer raises EConvertError,
 // leaving the fields read before it assigned.
@@ -39,3 +46,6 @@ void LoadConfig(AppSettings &settings, const QString &path);
 // AppError "Unable to write to <path>" when the file cannot be written.
 void SavePingSleep(const AppSettings &settings, const QString &path);
 void SaveCheckInBaiduSleep(const AppSettings &settings, const QString &path);
+// "checkBackoff" and "skipIndexed", each as 1 or 0.
+void SaveCheckBackoff(const AppSettings &settings, const QString &path);
+void SaveSkipIndexed(const AppSettings &settings, const QString &path);

@@ -20,4 +20,12 @@ void store(AppSettings &settings, const QString &pingText, const QString &checkT
     SaveCheckInBaiduSleep(settings, configPath);
 }
 
+void storeSwitches(AppSettings &settings, bool checkBackoff, bool skipIndexed, const QString &configPath)
+{
+    settings.checkBackoff = checkBackoff;
+    SaveCheckBackoff(settings, configPath);
+    settings.skipIndexed = skipIndexed;
+    SaveSkipIndexed(settings, configPath);
+}
+
 } // namespace IntervalOptions

@@ -14,4 +14,7 @@ bool acceptsTypedCharacter(QChar c);
 // what came before it done.
 void store(AppSettings &settings, const QString &pingText, const QString &checkText,
            const QString &configPath);
+// The two switches of the batch index check, each stored and written in turn:
+// waiting out the verification page, and sparing addresses already indexed.
+void storeSwitches(AppSettings &settings, bool checkBackoff, bool skipIndexed, const QString &configPath);
 } // namespace IntervalOptions

@@ -8,6 +8,7 @@
 #include "store/SQLiteDatabase.h"
 
 #include <QDateTime>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -165,6 +166,10 @@ void BatchRuns::startCheck()
         m_window.clearStatusLog();
     m_state.RunKind = 1;
     m_window.setPauseCaption(QStringLiteral("暂停检测"));
+    // Only a run that was paused goes on with its count of verification pages.
+    if (!m_keepVerificationCount)
+        m_verificationPages = 0;
+    m_keepVerificationCount = false;
 
     const qint32 site = StrToInt(m_window.siteFilter());
     TSQLiteDatabase db(DatabaseFile);
@@ -188,25 +193,50 @@ void BatchRuns::startCheck()
     for (int i = 0; i < n; ++i) {
         if (m_state.CheckPaused == 1) {
             m_state.CheckResumeIndex = i;
+            m_keepVerificationCount = true;
             return;
         }
         if (i < m_state.CheckResumeIndex)
             continue;
         const CheckRow &row = rows[size_t(i)];
+        if (m_settings.skipIndexed && row.isinbaidu == QLatin1String("1")) {
+            // No request, so nothing to pace: no wait either.
+            m_window.appendStatusLog(row.url + QStringLiteral("----已收录，不再检测"));
+            dispatchPending();
+            progress(i, n);
+            continue;
+        }
         if (WithinOneDay(row.checktime, QDateTime::currentDateTime())) {
             m_window.appendStatusLog(row.url
                                      + (row.isinbaidu == QLatin1String("1")
                                             ? QStringLiteral("----一天内检测过【已收录】，不再重复检测")
                                             : QStringLiteral("----一天内检测过【未收录】，不再重复检测")));
         } else {
-            QString page;
-            try {
-                page = m_services.fetchSearchPage(row.url);
-            } catch (const EConvertError &) {
-                // The row is still evaluated, against an empty page: not indexed.
-                m_window.appendStatusLog(row.url + QStringLiteral("出错"));
+            bool indexed = false;
+            for (;;) {
+                QString page;
+                try {
+                    page = m_services.fetchSearchPage(row.url);
+                } catch (const EConvertError &) {
+                    // The row is still evaluated, against an empty page: not indexed.
+                    m_window.appendStatusLog(row.url + QStringLiteral("出错"));
+                }
+                try {
+                    indexed = PageShowsHost(page, row.url);
+                    m_verificationPages = 0;
+                    break;
+                } catch (const VerificationPageError &) {
+                    const BackoffEnd end = waitOutVerification(row.url);
+                    if (end == BackoffEnd::Paused) {
+                        // The resumed run asks for this address again at once.
+                        m_state.CheckResumeIndex = i;
+                        m_keepVerificationCount = true;
+                        return;
+                    }
+                    if (end == BackoffEnd::Closing)
+                        return;
+                }
             }
-            const bool indexed = PageShowsHost(page, row.url);
             m_window.appendStatusLog(row.url
                                      + (indexed ? QStringLiteral("----恭喜，此地址被百度收录")
                                                 : QStringLiteral("----未收录")));
@@ -216,6 +246,36 @@ void BatchRuns::startCheck()
         progress(i, n);
     }
     m_state.CheckResumeIndex = 0;
+}
+
+BatchRuns::BackoffEnd BatchRuns::waitOutVerification(const QString &url)
+{
+    ++m_verificationPages;
+    if (!m_settings.checkBackoff || m_verificationPages >= VerificationPagesToGiveUp) {
+        m_verificationPages = 0;
+        throw VerificationPageError();
+    }
+    // The configured wait doubles with every page in a row. Read at every
+    // page, like the intervals; less than a second would only spend searches.
+    const qint64 longest = MaxBackoffSeconds;
+    const qint64 first = std::clamp<qint64>(m_settings.checkBackoffSeconds, 1, longest);
+    const qint32 seconds = qint32(std::min(first << (m_verificationPages - 1), longest));
+    if (m_state.CheckPaused == 1)
+        return BackoffEnd::Paused; // pressed during the request: no wait to announce
+    m_window.appendStatusLog(url + QStringLiteral("----百度安全验证，") + QString::number(seconds)
+                             + QStringLiteral("秒后重试"));
+    for (qint32 left = seconds;; --left) {
+        // The pause button and closing are noticed within a second.
+        if (m_state.CheckPaused == 1)
+            return BackoffEnd::Paused;
+        if (m_window.closing && m_window.closing())
+            return BackoffEnd::Closing;
+        if (left == 0)
+            return BackoffEnd::Retry;
+        m_window.setMessagePanel(QStringLiteral("等待安全验证解除：") + QString::number(left)
+                                 + QStringLiteral("秒"));
+        m_wait(1000);
+    }
 }
 
 void BatchRuns::pauseOrResume()

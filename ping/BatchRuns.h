@@ -14,6 +14,9 @@ struct RunWindow {
     std::function<void(const QString &)> setMessagePanel; // the progress text
     std::function<void(const QString &)> setPauseCaption;
     std::function<QString()> siteFilter; // lblRssid's caption
+    // True once the user has asked to close the program: a long wait gives up.
+    // Optional; without it nothing closes.
+    std::function<bool()> closing;
 };
 
 // The run state shared by both runs and the pause button, zero at start-up.
@@ -41,16 +44,27 @@ public:
     void startCheck();      // "批量检测收录"
     void pauseOrResume();   // the pause button
 
-    // The wait after each address, delay() unless replaced (tests count the waits).
+    // The wait after each address and each second of a verification back-off,
+    // delay() unless replaced (tests count the waits).
     void setWait(std::function<void(qint32 msecs)> wait) { m_wait = std::move(wait); }
 
     const RunState &state() const { return m_state; }
     bool pingWalking() const { return m_pingWalking; }
     bool checkWalking() const { return m_checkWalking; }
 
+    // The longest back-off, and how many verification pages in a row end the run.
+    static constexpr qint32 MaxBackoffSeconds = 3600;
+    static constexpr int VerificationPagesToGiveUp = 6;
+
 private:
+    enum class BackoffEnd { Retry, Paused, Closing };
+
     void waitAfterRow(qint32 msecs);
     void progress(int index, int count);
+    // After a verification page for url: ends the run with the error (back-off
+    // off, or too many pages in a row), or waits out the block, counting down
+    // the seconds in the message panel, and says how the wait ended.
+    BackoffEnd waitOutVerification(const QString &url);
 
     RunWindow m_window;
     PingServices &m_services;
@@ -59,4 +73,8 @@ private:
     RunState m_state;
     bool m_pingWalking = false;
     bool m_checkWalking = false;
+    // Verification pages in a row since the last real answer; a paused check
+    // keeps the count for its resumption.
+    int m_verificationPages = 0;
+    bool m_keepVerificationCount = false;
 };

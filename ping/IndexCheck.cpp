@@ -4,7 +4,9 @@
 #include "app/mrv_fun.h"
 #include "platform/QueryText.h"
 #include "platform/WebClient.h"
+#include "store/ExtendedTables.h"
 #include "store/SQLiteDatabase.h"
+#include "store/SqlText.h"
 
 const QString BrowserUserAgent = QStringLiteral(
     "Mozilla/5.0 (Windows; U; Windows NT 6.1 zh-CN; rv:1.9.2.10) Gecko/20100914 Firefox/3.6.10");
@@ -12,6 +14,9 @@ const QString BrowserUserAgent = QStringLiteral(
 const QString VerificationPageMessage = QStringLiteral("百度安全验证页面，未取得收录结果");
 
 namespace {
+
+// How the engine says that it has no page for the address.
+const QString NoSuchPageNotices[] = {QStringLiteral("没有找到该URL"), QStringLiteral("没有找到与")};
 
 // The text of the page's <title> element, empty when it has none.
 QString pageTitle(const QString &page)
@@ -31,9 +36,13 @@ QString pageTitle(const QString &page)
 QString HostOfAddress(const QString &address)
 {
     QString rest = address;
-    const qsizetype scheme = rest.indexOf(QLatin1String("http://"));
-    if (scheme >= 0)
-        rest.remove(scheme, 7);
+    // The first web scheme in the address goes, whichever of the two it is.
+    const qsizetype plain = rest.indexOf(QLatin1String("http://"), 0, Qt::CaseInsensitive);
+    const qsizetype secure = rest.indexOf(QLatin1String("https://"), 0, Qt::CaseInsensitive);
+    if (secure >= 0 && (plain < 0 || secure < plain))
+        rest.remove(secure, 8);
+    else if (plain >= 0)
+        rest.remove(plain, 7);
     const QStringList pieces = SplitText(rest, QStringLiteral("/"));
     if (pieces.isEmpty())
         throw AppError(QStringLiteral("List index out of bounds (0)"));
@@ -58,9 +67,17 @@ bool PageShowsHost(const QString &page, const QString &address)
     // After many searches from one address the engine answers with a page of
     // its own; that page says nothing about the address.
     if (pageTitle(page).contains(QStringLiteral("百度安全验证")))
-        throw HttpError(VerificationPageMessage);
-    const QString marker = QStringLiteral("<b>") + HostOfAddress(address) + QStringLiteral("</b>");
-    return MatchPattern(marker, page);
+        throw VerificationPageError();
+    const QString host = HostOfAddress(address);
+    // When the engine has no such page it says so above other results, which
+    // often show the same host highlighted.
+    for (const QString &notice : NoSuchPageNotices) {
+        if (MatchPattern(notice, page))
+            return false;
+    }
+    // Older result pages highlight in bold, today's with <em>.
+    return MatchPattern(QStringLiteral("<b>") + host + QStringLiteral("</b>"), page)
+        || MatchPattern(QStringLiteral("<em>") + host + QStringLiteral("</em>"), page);
 }
 
 bool CheckIndexed(WebClient &client, const QString &searchHost, const QString &address)
@@ -80,5 +97,25 @@ QString CheckRecordStatement(RecordCaller caller, const QString &id, bool indexe
 void RecordCheck(TSQLiteDatabase &db, RecordCaller caller, const QString &id, bool indexed,
                  const QString &t)
 {
-    db.ExecSQL(CheckRecordStatement(caller, id, indexed, t));
+    if (!indexed) {
+        db.ExecSQL(CheckRecordStatement(caller, id, indexed, t));
+        return;
+    }
+    ExtendedTables::ensure(db);
+    // The answer and the first-seen time together or neither. Nothing is
+    // dispatched in between, so no other action meets the lock.
+    db.ExecSQL(QStringLiteral("begin"));
+    try {
+        db.ExecSQL(CheckRecordStatement(caller, id, indexed, t));
+        db.ExecSQL(QStringLiteral("insert or ignore into mrv_orvik_indexed(dataid,firstseen) values (") + id
+                   + QStringLiteral(",'") + sqlEscape(t) + QStringLiteral("')"));
+        db.ExecSQL(QStringLiteral("commit"));
+    } catch (...) {
+        try {
+            db.ExecSQL(QStringLiteral("rollback"));
+        } catch (const AppError &) {
+            // The first error is the one to report.
+        }
+        throw;
+    }
 }

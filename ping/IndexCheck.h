@@ -1,5 +1,6 @@
 #pragma once
 #include "ping/PingRequest.h"
+#include "platform/WebClient.h"
 
 #include <QString>
 
@@ -12,8 +13,16 @@ extern const QString BrowserUserAgent;
 // The answer to the search when the engine showed its own verification page.
 extern const QString VerificationPageMessage;
 
-// The address without its first "http://", cut before the first "/".
-// An address that is empty or only "http://" has no host part: AppError.
+// The engine showed its verification page instead of results: the search says
+// nothing about the address. The batch check may wait and ask again.
+class VerificationPageError : public HttpError {
+public:
+    VerificationPageError() : HttpError(VerificationPageMessage) {}
+};
+
+// The address without its first "http://" or "https://" (the scheme in any
+// letter case), cut before the first "/"; a port stays part of the host.
+// An address that is empty or only the scheme has no host part: AppError.
 QString HostOfAddress(const QString &address);
 
 // The address as the value of "wd": "%", "&", "#", "+", space, control
@@ -26,9 +35,11 @@ QString SearchQueryValue(const QString &address);
 // the exchange fails.
 QString FetchSearchPage(WebClient &client, const QString &searchHost, const QString &address);
 
-// Whether the page shows "<b>" + host part + "</b>" (A to Z without regard to
-// case). A verification page instead of results is no answer: HttpError with
-// VerificationPageMessage. AppError when the address has no host part.
+// Whether the page shows "<b>" + host part + "</b>" or "<em>" + host part +
+// "</em>" (A to Z without regard to case) and none of the engine's notices that
+// it has no such page; a notice wins over any highlight below it. A
+// verification page instead of results is no answer: VerificationPageError.
+// AppError when the address has no host part.
 bool PageShowsHost(const QString &page, const QString &address);
 
 // FetchSearchPage, then PageShowsHost.
@@ -37,5 +48,8 @@ bool CheckIndexed(WebClient &client, const QString &searchHost, const QString &a
 // The statement that records a check of address `id` at time `t`; the single
 // row's has two spaces before "where".
 QString CheckRecordStatement(RecordCaller caller, const QString &id, bool indexed, const QString &t);
+// Records the check; an indexed answer also notes `t` as the time the address
+// was first seen indexed unless it has such a time already, in the same
+// transaction.
 void RecordCheck(TSQLiteDatabase &db, RecordCaller caller, const QString &id, bool indexed,
                  const QString &t);

@@ -50,6 +50,7 @@ void TMainFrm::connectPingHandlers()
     window.setMessagePanel = [this](const QString &text) { setMessagePanel(text); };
     window.setPauseCaption = [this](const QString &text) { btnPause->setText(text); };
     window.siteFilter = [this] { return lblRssid->text(); };
+    window.closing = [this] { return m_closePending; };
     m_batchRuns = std::make_shared<BatchRuns>(std::move(window), *m_pingServices, *m_context.settings);
 
     connect(btnPING, &QPushButton::clicked, this, &TMainFrm::btnPINGClick);

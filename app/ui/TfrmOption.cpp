@@ -6,6 +6,7 @@
 #include "app/ui/WindowPlacement.h"
 #include "platform/Dialogs.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,7 +22,7 @@ TfrmOption::TfrmOption(Dialogs &dialogs, HandlerGuard &guard, AppSettings &setti
 {
     setObjectName(QStringLiteral("frmOption"));
     setWindowTitle(QStringLiteral("选项"));
-    setFixedSize(457, 211);
+    setFixedSize(457, 271); // room for the two switches under the intervals
 
     auto *layout = new QGridLayout(this);
     auto *pingLabel = new QLabel(QStringLiteral("百度ping间隔时间："), this);
@@ -32,6 +33,12 @@ TfrmOption::TfrmOption(Dialogs &dialogs, HandlerGuard &guard, AppSettings &setti
     editBaiduSleep = new QLineEdit(this);
     editBaiduSleep->setObjectName(QStringLiteral("editBaiduSleep"));
     editBaiduSleep->setAccessibleName(QStringLiteral("检测百度收录间隔"));
+    cbxCheckBackoff = new QCheckBox(QStringLiteral("遇到百度安全验证时自动等待"), this);
+    cbxCheckBackoff->setObjectName(QStringLiteral("cbxCheckBackoff"));
+    cbxCheckBackoff->setAccessibleName(QStringLiteral("遇到百度安全验证时自动等待"));
+    cbxSkipIndexed = new QCheckBox(QStringLiteral("已收录的地址不再检测"), this);
+    cbxSkipIndexed->setObjectName(QStringLiteral("cbxSkipIndexed"));
+    cbxSkipIndexed->setAccessibleName(QStringLiteral("已收录的地址不再检测"));
     btnSetBaiduSleep = new QPushButton(QStringLiteral("确定"), this);
     btnSetBaiduSleep->setObjectName(QStringLiteral("btnSetBaiduSleep"));
     btnSetBaiduSleep->setAutoDefault(false);
@@ -49,9 +56,13 @@ TfrmOption::TfrmOption(Dialogs &dialogs, HandlerGuard &guard, AppSettings &setti
     buttons->addStretch();
     buttons->addWidget(btnSetBaiduSleep);
     buttons->addWidget(Button1);
-    layout->addLayout(buttons, 2, 0, 1, 3);
+    layout->addWidget(cbxCheckBackoff, 2, 0, 1, 3);
+    layout->addWidget(cbxSkipIndexed, 3, 0, 1, 3);
+    layout->addLayout(buttons, 4, 0, 1, 3);
     setTabOrder(editPingSleep, editBaiduSleep);
-    setTabOrder(editBaiduSleep, btnSetBaiduSleep);
+    setTabOrder(editBaiduSleep, cbxCheckBackoff);
+    setTabOrder(cbxCheckBackoff, cbxSkipIndexed);
+    setTabOrder(cbxSkipIndexed, btnSetBaiduSleep);
     setTabOrder(btnSetBaiduSleep, Button1);
 
     editPingSleep->installEventFilter(this);
@@ -72,6 +83,8 @@ void TfrmOption::FormShow()
     placeBesideMainWindow(this, m_mainWindow);
     editPingSleep->setText(QString::number(m_settings.PingSleep));
     editBaiduSleep->setText(QString::number(m_settings.CheckInBaiduSleep));
+    cbxCheckBackoff->setChecked(m_settings.checkBackoff);
+    cbxSkipIndexed->setChecked(m_settings.skipIndexed);
 }
 
 void TfrmOption::btnSetBaiduSleepClick()
@@ -79,6 +92,8 @@ void TfrmOption::btnSetBaiduSleepClick()
     m_guard.run([this] {
         IntervalOptions::store(m_settings, editPingSleep->text(), editBaiduSleep->text(),
                                m_programDir() + QStringLiteral("config.ini"));
+        IntervalOptions::storeSwitches(m_settings, cbxCheckBackoff->isChecked(), cbxSkipIndexed->isChecked(),
+                                       m_programDir() + QStringLiteral("config.ini"));
         hide();
     });
 }

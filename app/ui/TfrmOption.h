@@ -4,11 +4,13 @@
 
 class Dialogs;
 class HandlerGuard;
+class QCheckBox;
 class QLineEdit;
 class QPushButton;
 struct AppSettings;
 
-// "选项": the two intervals of the batch runs.
+// "选项": the two intervals of the batch runs and the two switches of the
+// batch index check.
 class TfrmOption : public QWidget {
     Q_OBJECT
 public:
@@ -41,6 +43,8 @@ private:
     std::function<QString()> m_programDir;
     QLineEdit *editPingSleep;
     QLineEdit *editBaiduSleep;
+    QCheckBox *cbxCheckBackoff;
+    QCheckBox *cbxSkipIndexed;
     QPushButton *btnSetBaiduSleep;
     QPushButton *Button1;
 };

@@ -1,6 +1,7 @@
 #include "ProgramFixture.h"
 #include "app/ui/TMainFrm.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -132,6 +133,51 @@ private slots:
         QCOMPARE(f.settings.PingSleep, 250);
         main->findChild<QAction *>("NOption")->trigger();
         QCOMPARE(ping->text(), QStringLiteral("250"));
+    }
+
+    void optionsShowAndSaveTheIndexCheckSwitches()
+    {
+        ProgramFixture f;
+        f.createDatabase();
+        f.writeFile("config.ini", "[config]\r\ncheckBackoff=0\r\nskipIndexed=0\r\n");
+        TMainFrm *main = f.createWindows();
+        main->show();
+        main->findChild<QAction *>("NOption")->trigger();
+        QWidget *options = window(main, "frmOption");
+        auto *backoff = options->findChild<QCheckBox *>("cbxCheckBackoff");
+        auto *skip = options->findChild<QCheckBox *>("cbxSkipIndexed");
+        QCOMPARE(backoff->text(), QStringLiteral("遇到百度安全验证时自动等待"));
+        QCOMPARE(skip->text(), QStringLiteral("已收录的地址不再检测"));
+        QVERIFY(!backoff->isChecked());
+        QVERIFY(!skip->isChecked());
+        // The window holds every control.
+        for (QWidget *control : {static_cast<QWidget *>(backoff), static_cast<QWidget *>(skip),
+                                 options->findChild<QWidget *>("btnSetBaiduSleep")})
+            QVERIFY(options->rect().contains(QRect(control->mapTo(options, QPoint()), control->size())));
+
+        // Cancelled changes are not kept.
+        backoff->setChecked(true);
+        options->findChild<QPushButton *>("Button1")->click();
+        main->findChild<QAction *>("NOption")->trigger();
+        QVERIFY(!backoff->isChecked());
+
+        backoff->setChecked(true);
+        skip->setChecked(true);
+        options->findChild<QPushButton *>("btnSetBaiduSleep")->click();
+        QVERIFY(!options->isVisible());
+        QVERIFY(f.settings.checkBackoff);
+        QVERIFY(f.settings.skipIndexed);
+        const QByteArray file = f.readFile("config.ini");
+        QVERIFY(file.contains("checkBackoff=1"));
+        QVERIFY(file.contains("skipIndexed=1"));
+
+        // An interval that is no number stops before the switches.
+        main->findChild<QAction *>("NOption")->trigger();
+        options->findChild<QLineEdit *>("editBaiduSleep")->setText("");
+        skip->setChecked(false);
+        options->findChild<QPushButton *>("btnSetBaiduSleep")->click();
+        QVERIFY(options->isVisible());
+        QVERIFY(f.settings.skipIndexed);
     }
 
     void secondaryWindowsExistWithTheirCaptions()

@@ -90,6 +90,38 @@ private slots:
         QCOMPARE(s.hosts.ping, QStringLiteral("ping.baidu.com"));
     }
 
+    void indexCheckSwitchesLoadWithTheirDefaultsAndSaveAsOneOrZero()
+    {
+        AppSettings s;
+        put("[config]\r\npingSleep=5\r\n");
+        LoadConfig(s, m_path);
+        QVERIFY(s.checkBackoff);
+        QCOMPARE(s.checkBackoffSeconds, 300);
+        QVERIFY(!s.skipIndexed);
+
+        put("[config]\r\nCHECKBACKOFF=0\r\ncheckBackoffSeconds=45\r\nskipindexed=1\r\n");
+        LoadConfig(s, m_path);
+        QVERIFY(!s.checkBackoff);
+        QCOMPARE(s.checkBackoffSeconds, 45);
+        QVERIFY(s.skipIndexed);
+
+        // A switch that is not a number stops the load like an interval does.
+        put("[config]\r\ncheckBackoff=1\r\ncheckBackoffSeconds=soon\r\nskipIndexed=0\r\n");
+        QCOMPARE(loadError(s), QStringLiteral("''soon'' is not a valid integer value"));
+        QVERIFY(s.checkBackoff);
+        QVERIFY(s.skipIndexed);
+        put("[config]\r\nskipIndexed=yes\r\n");
+        QCOMPARE(loadError(s), QStringLiteral("''yes'' is not a valid integer value"));
+
+        put("[config]\r\ncheckbackoff=1\r\nUpdateUrl=u\r\n");
+        IntervalOptions::storeSwitches(s, false, true, m_path);
+        QCOMPARE(contents(), QByteArray("[config]\r\ncheckbackoff=0\r\nUpdateUrl=u\r\nskipIndexed=1\r\n"));
+        AppSettings loaded;
+        LoadConfig(loaded, m_path);
+        QVERIFY(!loaded.checkBackoff);
+        QVERIFY(loaded.skipIndexed);
+    }
+
     void extremeIntervalsLoadAndSaveAsPlainDecimals()
     {
         AppSettings s;

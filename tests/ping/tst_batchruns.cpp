@@ -2,6 +2,7 @@
 #include "TestHttpServer.h"
 #include "app/mrv_fun.h"
 #include "ping/BatchRuns.h"
+#include "ping/IndexCheck.h"
 #include "ping/PingServices.h"
 #include "platform/WebClient.h"
 #include "store/SQLiteDatabase.h"
@@ -65,6 +66,7 @@ struct Harness {
         };
         window.setPauseCaption = [this](const QString &text) { captions << text; };
         window.siteFilter = [this] { return filter; };
+        window.closing = [this] { return closing && closing(); };
         services = std::make_unique<ConvertFailingServices>(client, f.settings);
         runs = std::make_unique<BatchRuns>(window, *services, f.settings);
     }
@@ -122,6 +124,7 @@ struct Harness {
     int shows = 0;
     int clears = 0;
     std::function<void(const QString &)> onProgress;
+    std::function<bool()> closing;
 };
 
 bool sameState(const RunState &a, const RunState &b)
@@ -385,9 +388,15 @@ private slots:
         QCOMPARE(h.column(2, "lasttime"), QString());
         QCOMPARE(h.column(1, "lasttime"), QString());
 
-        // A verification page ends the check the same way, recording nothing.
+        // Without the back-off a verification page ends the check the same
+        // way, at once and recording nothing.
+        h.f.settings.checkBackoff = false;
+        int waits = 0;
+        h.runs->setWait([&](qint32) { ++waits; });
         h.f.exec("update mrv_orvik_rssurl set url='http://in.a/captcha' where dataid=2");
-        QVERIFY_THROWS_EXCEPTION(HttpError, h.runs->startCheck());
+        QVERIFY_THROWS_EXCEPTION(VerificationPageError, h.runs->startCheck());
+        QCOMPARE(waits, 1); // after the first row only
+        QCOMPARE(h.log.last(), QStringLiteral("http://in.a/3----恭喜，此地址被百度收录"));
         QCOMPARE(h.column(3, "isinbaidu"), QStringLiteral("1"));
         QCOMPARE(h.column(2, "checktime"), QString());
         QCOMPARE(h.runs->state().CheckResumeIndex, 0);
@@ -396,6 +405,182 @@ private slots:
         // So does a stored time that is no timestamp.
         h.f.exec("update mrv_orvik_rssurl set lasttime='gestern' where dataid=3");
         QVERIFY_THROWS_EXCEPTION(EConvertError, h.runs->startPing());
+    }
+
+    void verificationPagesAreWaitedOutWithADoublingCountDown()
+    {
+        Harness h;
+        h.address(1, 1, "http://in.a/1");
+        h.address(2, 1, "http://in.a/2");
+        h.address(3, 1, "http://out.a/3");
+        h.f.settings.checkBackoffSeconds = 1;
+        h.f.settings.CheckInBaiduSleep = 0;
+        // The first two searches and the fourth meet the verification page.
+        int searches = 0;
+        h.server.setHandler([&](const TestHttpServer::Request &request) {
+            ++searches;
+            if (searches == 1 || searches == 2 || searches == 4)
+                return TestHttpServer::Response::ok("<html><title>百度安全验证</title></html>");
+            return answer(request);
+        });
+        QStringList waits; // each wait with the panel text it was shown under
+        h.runs->setWait([&](qint32 msecs) {
+            waits << QStringLiteral("%1 %2").arg(msecs).arg(h.panels.isEmpty() ? QString() : h.panels.last());
+        });
+        h.runs->startCheck();
+
+        QCOMPARE(h.log, QStringList({"http://out.a/3----百度安全验证，1秒后重试",
+                                     "http://out.a/3----百度安全验证，2秒后重试", "http://out.a/3----未收录",
+                                     // A real answer in between starts the wait afresh.
+                                     "http://in.a/2----百度安全验证，1秒后重试",
+                                     "http://in.a/2----恭喜，此地址被百度收录",
+                                     "http://in.a/1----恭喜，此地址被百度收录"}));
+        // The count-down second by second, and no interval is lost to it.
+        QCOMPARE(waits, QStringList({"1000 等待安全验证解除：1秒", "1000 等待安全验证解除：2秒",
+                                     "1000 等待安全验证解除：1秒", "0 等待安全验证解除：1秒",
+                                     "1000 等待安全验证解除：1秒", "0 等待安全验证解除：1秒", "0 进度：2/3"}));
+        QCOMPARE(h.panels.last(), QStringLiteral("进度：3/3"));
+        QCOMPARE(searches, 6);
+        // Every address recorded; the indexed ones with the time first seen indexed.
+        QCOMPARE(h.column(3, "isinbaidu"), QStringLiteral("0"));
+        QCOMPARE(h.column(2, "isinbaidu"), QStringLiteral("1"));
+        QCOMPARE(h.column(1, "isinbaidu"), QStringLiteral("1"));
+        TSQLiteDatabase db(QStringLiteral("database.db"));
+        const TSQLiteTable seen = db.GetTable("select dataid,firstseen from mrv_orvik_indexed order by dataid");
+        QCOMPARE(seen.Count(), 2);
+        QCOMPARE(seen.FieldAsString(1), h.column(1, "checktime"));
+        QCOMPARE(h.runs->state().CheckPaused, 0);
+    }
+
+    void theSixthVerificationPageInARowEndsTheRun()
+    {
+        Harness h;
+        h.address(1, 1, "http://in.a/1");
+        h.address(2, 1, "http://in.a/2");
+        h.f.settings.checkBackoffSeconds = 900;
+        h.server.setHandler([](const TestHttpServer::Request &) {
+            return TestHttpServer::Response::ok("<title>百度安全验证</title>");
+        });
+        qint64 waited = 0;
+        h.runs->setWait([&](qint32 msecs) { waited += msecs; });
+        QVERIFY_THROWS_EXCEPTION(VerificationPageError, h.runs->startCheck());
+        // Doubling up to an hour; the run ends with the error at the sixth page.
+        QCOMPARE(h.log, QStringList({"http://in.a/2----百度安全验证，900秒后重试",
+                                     "http://in.a/2----百度安全验证，1800秒后重试",
+                                     "http://in.a/2----百度安全验证，3600秒后重试",
+                                     "http://in.a/2----百度安全验证，3600秒后重试",
+                                     "http://in.a/2----百度安全验证，3600秒后重试"}));
+        QCOMPARE(waited, qint64(900 + 1800 + 3 * 3600) * 1000);
+        QCOMPARE(h.server.requests().size(), 6);
+        QCOMPARE(h.column(2, "checktime"), QString());
+        QVERIFY(!h.runs->checkWalking());
+
+        // The next run counts afresh; a value beyond the longest wait is cut to it,
+        // one below a second raised to it.
+        h.log.clear();
+        h.f.settings.checkBackoffSeconds = 5000;
+        int pages = 0;
+        h.server.setHandler([&](const TestHttpServer::Request &request) {
+            return ++pages == 1 ? TestHttpServer::Response::ok("<title>百度安全验证</title>") : answer(request);
+        });
+        h.runs->startCheck();
+        QCOMPARE(h.log.first(), QStringLiteral("http://in.a/2----百度安全验证，3600秒后重试"));
+        QCOMPARE(h.log.size(), 3);
+
+        h.log.clear();
+        h.f.exec("update mrv_orvik_rssurl set checktime=null");
+        h.f.settings.checkBackoffSeconds = -5;
+        pages = 0;
+        h.runs->startCheck();
+        QCOMPARE(h.log.first(), QStringLiteral("http://in.a/2----百度安全验证，1秒后重试"));
+    }
+
+    void pauseDuringTheBackOffAndResumeAtThatAddress()
+    {
+        Harness h;
+        h.address(1, 1, "http://in.a/1");
+        h.address(2, 1, "http://in.a/2");
+        h.f.settings.checkBackoffSeconds = 3;
+        QStringList events;
+        int searches = 0;
+        h.server.setHandler([&](const TestHttpServer::Request &request) {
+            events << QStringLiteral("search");
+            if (++searches <= 2)
+                return TestHttpServer::Response::ok("<title>百度安全验证</title>");
+            return answer(request);
+        });
+        h.runs->setWait([&](qint32 msecs) {
+            events << h.panels.last();
+            // "暂停" pressed in the second second of the first wait.
+            if (msecs == 1000 && h.panels.last() == QStringLiteral("等待安全验证解除：2秒") && searches == 1)
+                h.runs->pauseOrResume();
+        });
+        h.runs->startCheck();
+        QCOMPARE(events, QStringList({"search", "等待安全验证解除：3秒", "等待安全验证解除：2秒"}));
+        QCOMPARE(h.captions, QStringList({"暂停检测", "继续检测"}));
+        QCOMPARE(h.log, QStringList({"http://in.a/2----百度安全验证，3秒后重试"}));
+        QCOMPARE(h.runs->state().CheckPaused, 1);
+        QCOMPARE(h.runs->state().CheckResumeIndex, 0);
+        QVERIFY(!h.runs->checkWalking());
+
+        // Resumed, the address is searched again at once; still blocked, so the
+        // wait goes on doubling from where it was.
+        events.clear();
+        h.runs->pauseOrResume();
+        QCOMPARE(events.mid(0, 2), QStringList({"search", "等待安全验证解除：6秒"}));
+        QCOMPARE(h.log.mid(1), QStringList({"http://in.a/2----百度安全验证，6秒后重试",
+                                            "http://in.a/2----恭喜，此地址被百度收录",
+                                            "http://in.a/1----恭喜，此地址被百度收录"}));
+        QCOMPARE(searches, 4);
+        QCOMPARE(h.runs->state().CheckPaused, 0);
+    }
+
+    void closingTheProgramEndsTheBackOff()
+    {
+        Harness h;
+        h.address(1, 1, "http://in.a/1");
+        h.server.setHandler([](const TestHttpServer::Request &) {
+            return TestHttpServer::Response::ok("<title>百度安全验证</title>");
+        });
+        bool closing = false;
+        int waits = 0;
+        h.closing = [&] { return closing; };
+        h.runs->setWait([&](qint32) { closing = ++waits == 2; });
+        h.runs->startCheck();
+        QCOMPARE(waits, 2);
+        QCOMPARE(h.log.size(), 1);
+        QCOMPARE(h.column(1, "checktime"), QString());
+    }
+
+    void skipIndexedSparesTheSearch()
+    {
+        Harness h;
+        const QString twoDaysAgo = hoursAgo(48);
+        h.address(1, 1, "http://in.a/1", {}, twoDaysAgo, "1");
+        h.address(2, 1, "http://in.a/2", {}, twoDaysAgo, "0");
+        h.address(3, 1, "http://in.a/3", {}, hoursAgo(1), "1");
+        h.address(4, 1, "http://in.a/4");
+        h.f.settings.skipIndexed = true;
+        h.f.settings.CheckInBaiduSleep = 40;
+        QList<qint32> waits;
+        h.runs->setWait([&](qint32 msecs) { waits << msecs; });
+        h.runs->startCheck();
+        QCOMPARE(h.log, QStringList({"http://in.a/4----恭喜，此地址被百度收录", "http://in.a/3----已收录，不再检测",
+                                     "http://in.a/2----恭喜，此地址被百度收录", "http://in.a/1----已收录，不再检测"}));
+        QCOMPARE(h.requestTargets(), QStringList({"/s?wd=http://in.a/4", "/s?wd=http://in.a/2"}));
+        // Only searches are paced; every row shows its progress.
+        QCOMPARE(waits, QList<qint32>({40, 40}));
+        QCOMPARE(h.panels, QStringList({"进度：1/4", "进度：2/4", "进度：3/4", "进度：4/4"}));
+        QCOMPARE(h.column(1, "checktime"), twoDaysAgo);
+
+        // Off, an indexed address is searched once its day has passed.
+        h.log.clear();
+        h.f.settings.skipIndexed = false;
+        h.f.exec("update mrv_orvik_rssurl set checktime='" + twoDaysAgo + "' where dataid<>3");
+        h.runs->startCheck();
+        QCOMPARE(h.requestTargets().size(), 5);
+        QCOMPARE(h.log[1], QStringLiteral("http://in.a/3----一天内检测过【已收录】，不再重复检测"));
+        QCOMPARE(h.requestTargets().last(), QStringLiteral("/s?wd=http://in.a/1"));
     }
 
     void aWalkGoingOnIsNotStartedTwiceButTheOtherKindRunsInside()

@@ -175,8 +175,15 @@ private slots:
         QCOMPARE(item->text(7), QString());
 
         // The decision reads the times the list shows, so a second click goes again.
+        const QString firstCheck = x.column("2", "checktime");
         x.doubleClick(item);
         QCOMPARE(x.server.requests().size(), 4);
+        // The first time seen indexed stays that of the first check.
+        TSQLiteDatabase db(QStringLiteral("database.db"));
+        const TSQLiteTable seen = db.GetTable("select dataid,firstseen from mrv_orvik_indexed");
+        QCOMPARE(seen.Count(), 1);
+        QCOMPARE(seen.FieldAsString(0), QStringLiteral("2"));
+        QCOMPARE(seen.FieldAsString(1), firstCheck);
     }
 
     void singleRowRecordsARejectedPingAndSendsWithoutSiteRow()
