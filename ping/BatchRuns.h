@@ -14,6 +14,9 @@ struct RunWindow {
     std::function<void(const QString &)> setMessagePanel; // the progress text
     std::function<void(const QString &)> setPauseCaption;
     std::function<QString()> siteFilter; // lblRssid's caption
+    // Optional: a row's turn begins (row index from 0, row count, its address).
+    // The window leaves it empty; the command line draws its progress line.
+    std::function<void(int index, int count, const QString &address)> rowStarted;
 };
 
 // The run state shared by both runs and the pause button, zero at start-up.
