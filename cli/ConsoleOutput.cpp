@@ -108,9 +108,17 @@ void ConsoleOutput::progress(qint64 done, qint64 total, const QString &address, 
 {
     if (!m_terminal)
         return;
+    const QString head = progressText(done, total, address, QString());
     // The last column stays free: writing into it wraps on some terminals.
-    m_progress = fitColumns(progressText(done, total, address, detail), qMax(1, m_width - 1));
+    const QString text = fitColumns(progressText(done, total, address, detail), qMax(1, m_width - 1));
+    const bool due = m_progress.isEmpty() || head != m_progressHead || !m_drawn.isValid() || m_drawn.hasExpired(100);
+    // The text is kept either way: the next redraw shows the latest.
+    m_progress = text;
+    m_progressHead = head;
+    if (!due)
+        return;
     write(m_out, ClearLine + m_progress.toUtf8());
+    m_drawn.start();
 }
 
 void ConsoleOutput::endProgress()
@@ -127,6 +135,8 @@ void ConsoleOutput::clearProgress()
 
 void ConsoleOutput::drawProgress()
 {
-    if (!m_progress.isEmpty())
+    if (!m_progress.isEmpty()) {
         write(m_out, m_progress.toUtf8());
+        m_drawn.start();
+    }
 }

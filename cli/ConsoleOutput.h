@@ -1,4 +1,5 @@
 #pragma once
+#include <QElapsedTimer>
 #include <QString>
 #include <cstdio>
 
@@ -20,7 +21,8 @@ public:
     void error(const QString &text);
 
     // "[done/total] address  detail", cut to the terminal's width. Nothing
-    // when the output is not a terminal.
+    // when the output is not a terminal. A change of the detail alone is
+    // drawn at most ten times a second: an import reports every element.
     void progress(qint64 done, qint64 total, const QString &address, const QString &detail = {});
     // Removes the progress line, if one is shown.
     void endProgress();
@@ -41,4 +43,6 @@ private:
     bool m_terminal;
     int m_width;
     QString m_progress; // the text shown, empty when none
+    QString m_progressHead; // "[done/total] address" of the text shown
+    QElapsedTimer m_drawn;  // since the progress line was last drawn
 };

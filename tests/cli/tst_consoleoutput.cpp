@@ -51,6 +51,22 @@ private slots:
         QCOMPARE(err.text(), QByteArray("Error executing SQL.\nError [1]: x.\n"));
     }
 
+    void aChangingDetailIsDrawnAtMostTenTimesASecond()
+    {
+        Capture out, err;
+        ConsoleOutput console(out.file, err.file, true, 80);
+        console.progress(0, 1, QStringLiteral("a"), QStringLiteral("读取xml:0/2"));
+        console.progress(0, 1, QStringLiteral("a"), QStringLiteral("读取xml:1/2"));
+        console.progress(0, 1, QStringLiteral("a"), QStringLiteral("读取xml:2/2"));
+        QCOMPARE(out.text(), "\r\x1b[K" + QStringLiteral("[0/1] a  读取xml:0/2").toUtf8());
+        // Whatever is drawn next shows the latest text.
+        console.line(QStringLiteral("x"));
+        QVERIFY(out.text().endsWith("x\n" + QStringLiteral("[0/1] a  读取xml:2/2").toUtf8()));
+        // A new row is drawn at once.
+        console.progress(1, 1, QStringLiteral("b"));
+        QVERIFY(out.text().endsWith("\r\x1b[K[1/1] b"));
+    }
+
     void noProgressWhenNotATerminal()
     {
         Capture out, err;
