@@ -3,8 +3,6 @@
 #include "cli/Session.h"
 #include "store/SQLiteDatabase.h"
 
-namespace {
-
 // A site number that names no site: the window's ping reports it in its log
 // and stops; here it is an error of the step, for the check as well, which
 // would otherwise find no rows and report nothing at all.
@@ -18,8 +16,6 @@ void requireSite(qint32 site)
     if (found.Count() == 0)
         throw AppError(QStringLiteral("rssid参数错误，进程中止"));
 }
-
-} // namespace
 
 bool runPing(Session &session, qint32 site)
 {

@@ -9,8 +9,8 @@
 #include "store/SQLiteDatabase.h"
 
 #include <QDir>
-#include <algorithm>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 
@@ -173,6 +173,7 @@ int runCommandLine(const QStringList &arguments, const QString &executablePath, 
     if (!QFileInfo(programDir + QStringLiteral("database.db")).isFile())
         return failure(out, QStringLiteral("no database.db in ") + programDir);
     // database.db is opened in the working directory, as by the window.
+    parsed.invocation.startDirectory = QDir::currentPath();
     if (!QDir::setCurrent(programDir))
         return failure(out, QStringLiteral("cannot change to ") + programDir);
     TSQLiteDatabase::setBusyTimeout(BusyTimeoutMs);

@@ -23,6 +23,9 @@ struct Invocation {
     QString command;
     QStringList arguments;           // the plain arguments, in order
     QHash<QString, QString> options; // the options given, by name
+    // The working directory the program was started in. The run works in the
+    // program directory, so a file name the user typed is resolved against this.
+    QString startDirectory;
 
     bool has(const QString &name) const { return options.contains(name); }
     QString option(const QString &name) const { return options.value(name); }
@@ -56,6 +59,9 @@ bool runFetch(Session &session, const QStringList &addresses);
 bool runPing(Session &session, qint32 site);
 bool runCheck(Session &session, qint32 site);
 bool runDaily(Session &session);
+
+// Inside a step: an AppError when the site number (other than 0) names no site.
+void requireSite(qint32 site);
 
 // A site number: decimal digits. UsageError otherwise.
 qint32 parseSiteNumber(const QString &value);
