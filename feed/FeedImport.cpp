@@ -29,11 +29,16 @@ QString quoted(const QString &value)
 // again), and the file stays locked for writing while the import runs. Nothing
 // in the import waits for events, so no other handler runs inside it, and the
 // commit comes before any message box.
+//
+// The write lock is taken at the start: a transaction that first reads and
+// then wants to write fails at once when another process writes meanwhile,
+// whatever busy timeout the connection has (SQLite does not wait there, as two
+// such waiters could wait for each other forever).
 class ImportTransaction {
 public:
     explicit ImportTransaction(TSQLiteDatabase &db) : m_db(db)
     {
-        m_db.ExecSQL(QStringLiteral("Begin"));
+        m_db.ExecSQL(QStringLiteral("Begin Immediate"));
     }
     ~ImportTransaction()
     {

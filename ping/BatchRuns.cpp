@@ -131,6 +131,8 @@ void BatchRuns::startPing()
         if (i < m_state.PingResumeIndex)
             continue;
         const PingRow &row = rows[size_t(i)];
+        if (m_window.rowStarted)
+            m_window.rowStarted(i, n, row.url);
         if (WithinOneDay(row.lasttime, QDateTime::currentDateTime())) {
             m_window.appendStatusLog(site != 0 ? row.url + QStringLiteral("----一天内ping过了，不重复ping")
                                                : QString::number(i) + QStringLiteral("--")
@@ -199,6 +201,8 @@ void BatchRuns::startCheck()
         if (i < m_state.CheckResumeIndex)
             continue;
         const CheckRow &row = rows[size_t(i)];
+        if (m_window.rowStarted)
+            m_window.rowStarted(i, n, row.url);
         if (m_settings.skipIndexed && row.isinbaidu == QLatin1String("1")) {
             // No request, so nothing to pace: no wait either.
             m_window.appendStatusLog(row.url + QStringLiteral("----已收录，不再检测"));

@@ -17,6 +17,9 @@ struct RunWindow {
     // True once the user has asked to close the program: a long wait gives up.
     // Optional; without it nothing closes.
     std::function<bool()> closing;
+    // Optional: a row's turn begins (row index from 0, row count, its address).
+    // The window leaves it empty; the command line draws its progress line.
+    std::function<void(int index, int count, const QString &address)> rowStarted;
 };
 
 // The run state shared by both runs and the pause button, zero at start-up.

@@ -4,9 +4,12 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <memory>
 
 namespace {
+
+std::atomic<int> processBusyTimeout{0};
 
 // Finalizes the statement on every path out of a store call, errors included.
 struct StatementFinalizer {
@@ -160,7 +163,20 @@ TSQLiteDatabase::TSQLiteDatabase(const QString &fileName)
         throw ESQLiteException(QStringLiteral("Failed to open database \"%1\" : %2")
                                    .arg(fileName, reason));
     }
+    // Before the first statement: even the read settings below may meet a lock.
+    if (const int timeout = processBusyTimeout.load(); timeout > 0)
+        sqlite3_busy_timeout(m_db, timeout);
     applyReadSettings();
+}
+
+void TSQLiteDatabase::setBusyTimeout(int msecs)
+{
+    processBusyTimeout.store(qMax(0, msecs));
+}
+
+int TSQLiteDatabase::busyTimeout()
+{
+    return processBusyTimeout.load();
 }
 
 TSQLiteDatabase::~TSQLiteDatabase()

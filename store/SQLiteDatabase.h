@@ -55,11 +55,18 @@ private:
 
 // One connection to an SQLite file, opened read-write; a missing file is
 // created empty. Statements are plain text; only the first statement of a text
-// is compiled and run. No busy timeout is set, so a file locked by another
-// connection fails at once. The connection closes with the object.
+// is compiled and run. A file locked by another connection fails at once,
+// unless the process set a busy timeout. The connection closes with the object.
 class TSQLiteDatabase {
 public:
     explicit TSQLiteDatabase(const QString &fileName);
+
+    // How long every connection opened afterwards waits for a lock another
+    // connection holds before its statement fails; 0 (the default, the
+    // window's choice) fails at once. The command line, which may run beside
+    // the window on the same file, waits.
+    static void setBusyTimeout(int msecs);
+    static int busyTimeout();
     ~TSQLiteDatabase();
     TSQLiteDatabase(const TSQLiteDatabase &) = delete;
     TSQLiteDatabase &operator=(const TSQLiteDatabase &) = delete;

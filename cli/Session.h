@@ -1,0 +1,50 @@
+#pragma once
+#include "app/AppSettings.h"
+#include "app/HandlerGuard.h"
+#include "cli/ConsoleDialogs.h"
+#include "ping/BatchRuns.h"
+#include "ping/PingServices.h"
+#include "platform/WebClient.h"
+
+#include <QString>
+#include <functional>
+
+class ConsoleOutput;
+
+// What the subcommands of one run share, as the main window holds it for its
+// handlers: the program directory (also the working directory, where
+// database.db is opened), the settings of its config.ini, the message boxes
+// and error handling, the feed client and the batch runs with their client.
+class Session {
+public:
+    Session(ConsoleOutput &out, QString programDir, const AppSettings &settings);
+    Session(const Session &) = delete;
+    Session &operator=(const Session &) = delete;
+
+    ConsoleOutput &out;
+    const QString programDir; // with a trailing "/"
+    AppSettings settings;
+    ConsoleDialogs dialogs;
+
+    // Runs one step as a window handler runs: an error it raises, or an error
+    // it shows as a message box, goes to standard error with `context` before
+    // it. True when the step ran without either.
+    bool runStep(const QString &context, const std::function<void()> &body);
+
+    // The feed client: it lives for the run, so its cookies gather as the
+    // window's do.
+    WebClient &feedClient() { return m_feedClient; }
+    // The batch ping and index check over the site filter's site (0: all).
+    BatchRuns &batchRuns() { return m_batchRuns; }
+    void setSiteFilter(qint32 site) { m_siteFilter = QString::number(site); }
+
+private:
+    RunWindow consoleRunWindow();
+
+    HandlerGuard m_guard;
+    WebClient m_feedClient;
+    SharedWebClient m_sharedClient;
+    PingServices m_services;
+    QString m_siteFilter = QStringLiteral("0");
+    BatchRuns m_batchRuns;
+};

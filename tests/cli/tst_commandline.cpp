@@ -1,0 +1,393 @@
+// wexly-cli run as a process, as a timer or a shell runs it: no display, a
+// temporary program directory, the outside services on a local server.
+#include "TestDatabase.h"
+#include "TestHttpServer.h"
+#include "app/VersionText.h"
+#include "app/mrv_fun.h"
+#include "cli/Commands.h"
+#include "platform/Codepage.h"
+#include "store/SQLiteDatabase.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <sqlite3.h>
+
+using Request = TestHttpServer::Request;
+using Response = TestHttpServer::Response;
+
+namespace {
+
+const QString Cli = QStringLiteral(WEXLY_CLI_PATH);
+
+struct CliResult {
+    int status = -1;
+    QString out;
+    QString err;
+    QStringList outLines() const { return out.split(u'\n', Qt::SkipEmptyParts); }
+};
+
+// Runs the program to its end while this thread's event loop serves the
+// local server's requests. No display: neither QT_QPA_PLATFORM nor DISPLAY.
+CliResult runCli(const QStringList &arguments, const QString &program = Cli,
+                 const QString &workingDirectory = QString(),
+                 const std::function<void(QProcess &)> &started = {})
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    process.setProcessEnvironment(environment);
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
+    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+    process.start(program, arguments);
+    if (started)
+        started(process);
+    loop.exec();
+    CliResult result;
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+QByteArray feed(const QByteArray &title, const QByteArray &items, const QByteArray &encoding = "utf-8")
+{
+    return "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?><rss><channel><title>" + title
+        + "</title><link>http://site/</link>" + items + "</channel></rss>";
+}
+
+QByteArray item(const QByteArray &title, const QByteArray &link)
+{
+    return "<item><title>" + title + "</title>" + (link.isEmpty() ? QByteArray() : "<link>" + link + "</link>")
+        + "</item>";
+}
+
+// The feeds, the ping service (accepting unless told to fail) and search
+// pages that show hosts named "in.*" in bold.
+struct Services {
+    QHash<QByteArray, QByteArray> feeds;
+    bool pingFails = false;
+    std::function<void()> onFeedRequest;
+    TestHttpServer server{[this](const Request &request) { return answer(request); }};
+
+    Response answer(const Request &request)
+    {
+        if (request.target == "/ping/RPC2")
+            return pingFails ? Response::status("HTTP/1.1 503 Service Unavailable") : Response::ok("<int>0</int>");
+        if (request.target.startsWith("/s?wd=http://")) {
+            const QByteArray host = request.target.mid(13).split('/').first();
+            return Response::ok(host.startsWith("in.") ? "<p><b>" + host + "</b>/x</p>" : "<p>none</p>");
+        }
+        if (onFeedRequest)
+            onFeedRequest();
+        if (feeds.contains(request.target))
+            return Response::ok(feeds.value(request.target), "text/xml");
+        return Response::status("HTTP/1.1 404 Not Found");
+    }
+    QStringList requestLines() const
+    {
+        QStringList lines;
+        for (const Request &r : server.requests())
+            lines << QString::fromUtf8(r.method + ' ' + (r.target.startsWith("/s?") ? r.target.left(6) : r.target));
+        return lines;
+    }
+};
+
+// A program directory with the store and a config.ini naming the local server.
+struct ProgramDir {
+    explicit ProgramDir(const Services &services)
+    {
+        QVERIFY(!TestDatabase::create(dir.path()).isEmpty());
+        const QByteArray host = services.server.base().toUtf8();
+        write(QStringLiteral("config.ini"), "[config]\r\npingSleep=0\r\ncheckInbaiduSleep=0\r\n[hosts]\r\nping=" + host
+                                                + "\r\nbaidu=" + host + "\r\nproduct=" + host + "\r\n");
+    }
+    QString path(const QString &name = QString()) const { return dir.path() + u'/' + name; }
+    void write(const QString &name, const QByteArray &bytes) const
+    {
+        QFile file(path(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QByteArray read(const QString &name) const
+    {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    void exec(const QString &sql) const { QVERIFY(TestDatabase::execRaw(path("database.db"), Codepage::toLegacy(sql))); }
+    QStringList rows(const QString &columns) const
+    {
+        TSQLiteDatabase db(path(QStringLiteral("database.db")));
+        TSQLiteTable t = db.GetTable("select " + columns + " from mrv_orvik_rssurl order by dataid");
+        QStringList out;
+        for (; !t.Eof(); t.Next()) {
+            QStringList cells;
+            for (int c = 0; c < t.FieldCount(); ++c)
+                cells << t.FieldAsString(c);
+            out << cells.join(u'|');
+        }
+        return out;
+    }
+    CliResult run(QStringList arguments) const
+    {
+        return runCli(QStringList{QStringLiteral("--dir"), dir.path()} + arguments);
+    }
+
+    QTemporaryDir dir;
+};
+
+QString hoursAgo(int hours)
+{
+    return FormatTimestamp(QDateTime::currentDateTime().addSecs(-3600LL * hours));
+}
+
+} // namespace
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+private slots:
+    void helpAndVersion()
+    {
+        const CliResult help = runCli({QStringLiteral("--help")});
+        QCOMPARE(help.status, 0);
+        QVERIFY(help.err.isEmpty());
+        QVERIFY(help.out.startsWith(QStringLiteral("Usage: wexly-cli")));
+        for (const Command &command : commandTable())
+            QVERIFY2(help.out.contains(QStringLiteral("  ") + command.name), qPrintable(command.name));
+
+        const CliResult version = runCli({QStringLiteral("--version")});
+        QCOMPARE(version.status, 0);
+        const QString text = GetVersionString(Cli);
+        QVERIFY(text != QStringLiteral("?"));
+        QCOMPARE(version.out, QStringLiteral("wexly-cli ") + text + u'\n');
+    }
+
+    void usageErrors_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("nothing") << QStringList();
+        QTest::newRow("unknown command") << QStringList{"publish"};
+        QTest::newRow("unknown option") << QStringList{"ping", "--force"};
+        QTest::newRow("option of another command") << QStringList{"daily", "--site", "1"};
+        QTest::newRow("missing value") << QStringList{"check", "--site"};
+        QTest::newRow("site not a number") << QStringList{"ping", "--site=1x"};
+        QTest::newRow("negative site") << QStringList{"ping", "--site", "-1"};
+        QTest::newRow("extra argument") << QStringList{"check", "http://a/"};
+        QTest::newRow("dir without value") << QStringList{"--dir"};
+    }
+    void usageErrors()
+    {
+        QFETCH(QStringList, arguments);
+        // A usage error is found before the program directory is looked at.
+        const CliResult result = runCli(QStringList{"--dir", "/nonexistent"} + arguments);
+        QCOMPARE(result.status, 2);
+        QVERIFY(result.out.isEmpty());
+        QVERIFY2(result.err.startsWith(QStringLiteral("wexly-cli: ")), qPrintable(result.err));
+        QVERIFY(result.err.contains(QStringLiteral("Usage: wexly-cli")));
+    }
+
+    void aDirectoryWithoutTheStoreIsRefusedUntouched()
+    {
+        QTemporaryDir empty;
+        const CliResult result = runCli({QStringLiteral("--dir"), empty.path(), QStringLiteral("check")});
+        QCOMPARE(result.status, 1);
+        QVERIFY(result.err.contains(QStringLiteral("no database.db")));
+        QVERIFY(QDir(empty.path()).isEmpty());
+        QCOMPARE(runCli({QStringLiteral("--dir"), empty.path() + "/nothing", QStringLiteral("ping")}).status, 1);
+    }
+
+    void fetchImportsEachAddressAndCountsTheNewOnesPerSite()
+    {
+        Services services;
+        services.feeds["/a.xml"] = feed(Codepage::toLegacy(QStringLiteral("中文站")),
+                                        item("one", "http://in.z.cn/1") + item("no link", ""), "gb2312");
+        services.feeds["/b.xml"] = feed("乙站", item("b1", "http://b.cn/1") + item("shared", "http://in.z.cn/1"));
+        ProgramDir dir(services);
+        const QString a = services.server.url(QStringLiteral("/a.xml"));
+        const QString b = services.server.url(QStringLiteral("/b.xml"));
+        const QString missing = services.server.url(QStringLiteral("/missing.xml"));
+        const QString placeholder = "http://" + services.server.base() + "/";
+
+        // A failing address is reported and the others still run.
+        CliResult result = dir.run({QStringLiteral("fetch"), a, missing, b});
+        QCOMPARE(result.status, 1);
+        QCOMPARE(result.err, missing + QStringLiteral(": 网络出错:HTTP/1.1 404 Not Found\n"));
+        QCOMPARE(result.outLines(), (QStringList{QStringLiteral("【中文站】新增2条"), QStringLiteral("【乙站】新增1条")}));
+        QCOMPARE(dir.rows("rssid,title,url"),
+                 (QStringList{"1|one|http://in.z.cn/1", "1|no link|" + placeholder, "2|b1|http://b.cn/1"}));
+        QCOMPARE(dir.read(QStringLiteral("rss.xml")), services.feeds["/b.xml"]);
+        // The window's drop-down list learns the fetched feeds, the latest first.
+        QCOMPARE(dir.read(QStringLiteral("rssurl.txt")), Codepage::encodeLines({b, a}));
+
+        // Without addresses: the feed of every stored site.
+        services.feeds["/a.xml"] = feed("renamed", item("one", "http://in.z.cn/1") + item("three", "http://z.cn/3"));
+        const int before = int(services.server.requests().size());
+        result = dir.run({QStringLiteral("fetch")});
+        QCOMPARE(result.status, 0);
+        QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
+        QCOMPARE(result.outLines(), (QStringList{QStringLiteral("【中文站】新增1条"), QStringLiteral("【乙站】新增0条")}));
+        QCOMPARE(services.requestLines().mid(before), (QStringList{"GET /a.xml", "GET /b.xml"}));
+        QCOMPARE(dir.rows("rssid,url").last(), QStringLiteral("1|http://z.cn/3"));
+    }
+
+    void pingAndCheckRunTheWindowsBatches()
+    {
+        Services services;
+        ProgramDir dir(services);
+        dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename,siteurl) values (1,'http://a/rss.xml','站点甲','http://a/')");
+        dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename,siteurl) values (2,'http://b/rss.xml','乙','http://b/')");
+        dir.exec("insert into mrv_orvik_rssurl(dataid,rssid,url) values (1,1,'http://in.a/1')");
+        dir.exec("insert into mrv_orvik_rssurl(dataid,rssid,url,lasttime,checktime,isinbaidu) values (2,1,'http://a/2','"
+                 + hoursAgo(1) + "','" + hoursAgo(2) + "',1)");
+        dir.exec("insert into mrv_orvik_rssurl(dataid,rssid,url) values (3,2,'http://b/3')");
+
+        CliResult result = dir.run({QStringLiteral("ping"), QStringLiteral("--site"), QStringLiteral("1")});
+        QCOMPARE(result.status, 0);
+        QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
+        // Not a terminal: the status log lines and nothing else.
+        QCOMPARE(result.out, QStringLiteral("http://a/2----一天内ping过了，不重复ping\n"
+                                            "http://in.a/1----PING成功\n"));
+        QCOMPARE(services.requestLines(), QStringList{"POST /ping/RPC2"});
+        QVERIFY(services.server.requests().first().body.contains("站点甲"));
+        const QStringList pinged = dir.rows("firsttime,lasttime");
+        QVERIFY(!pinged[0].startsWith(u'|') && pinged[0].section(u'|', 0, 0) == pinged[0].section(u'|', 1, 1));
+        QCOMPARE(pinged[2], QStringLiteral("|"));
+
+        result = dir.run({QStringLiteral("check")});
+        QCOMPARE(result.status, 0);
+        QCOMPARE(result.out, QStringLiteral("http://b/3----未收录\n"
+                                            "http://a/2----一天内检测过【已收录】，不再重复检测\n"
+                                            "http://in.a/1----恭喜，此地址被百度收录\n"));
+        QCOMPARE(dir.rows("isinbaidu"), (QStringList{"1", "1", "0"}));
+        QVERIFY(!dir.rows("checktime")[2].isEmpty());
+
+        // A site number that names no site fails the step, for either run.
+        for (const QString &command : {QStringLiteral("ping"), QStringLiteral("check")}) {
+            result = dir.run({command, QStringLiteral("--site=9")});
+            QCOMPARE(result.status, 1);
+            QVERIFY(result.out.isEmpty());
+            QCOMPARE(result.err, command + QStringLiteral(": rssid参数错误，进程中止.\n"));
+        }
+    }
+
+    void dailyGoesOnAfterAFailingStep()
+    {
+        Services services;
+        services.pingFails = true;
+        services.feeds["/a.xml"] = feed("甲", item("one", "http://in.z.cn/1") + item("two", "http://z.cn/2"));
+        ProgramDir dir(services);
+        dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename,siteurl) values (1,'"
+                 + services.server.url(QStringLiteral("/a.xml")) + "','甲','http://site/')");
+
+        const CliResult result = dir.run({QStringLiteral("daily")});
+        QCOMPARE(result.status, 1);
+        QCOMPARE(result.err, QStringLiteral("ping: HTTP/1.1 503 Service Unavailable.\n"));
+        QCOMPARE(result.outLines(), (QStringList{QStringLiteral("【甲】新增2条"), QStringLiteral("http://z.cn/2----未收录"),
+                                                 QStringLiteral("http://in.z.cn/1----恭喜，此地址被百度收录")}));
+        // Fetch, then ping (which stops at its first address), then check.
+        QCOMPARE(services.requestLines(),
+                 (QStringList{"GET /a.xml", "POST /ping/RPC2", "GET /s?wd=", "GET /s?wd="}));
+        QCOMPARE(dir.rows("lasttime,isinbaidu"), (QStringList{"|1", "|0"}));
+    }
+
+    void waitsForALockAnotherProcessHolds()
+    {
+        Services services;
+        services.feeds["/a.xml"] = feed("甲", item("one", "http://a/1") + item("two", "http://a/2"));
+        ProgramDir dir(services);
+        dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename,siteurl) values (1,'"
+                 + services.server.url(QStringLiteral("/a.xml")) + "','甲','http://site/')");
+        dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename,siteurl) values (2,'http://b/','乙','http://b/')");
+
+        // As the window holds it during its own import: a write lock, from the
+        // moment the CLI has the feed until two seconds later.
+        sqlite3 *other = nullptr;
+        QCOMPARE(sqlite3_open(dir.path("database.db").toUtf8().constData(), &other), SQLITE_OK);
+        const auto closeOther = qScopeGuard([&] { sqlite3_close(other); });
+        sqlite3_busy_timeout(other, 10000);
+        QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO mrv_orvik_rssurl(title,url,rssid) "
+                                     "VALUES ('held','http://b/held',2);",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        QProcess *cli = nullptr;
+        bool committed = false;
+        bool waitedForIt = false;
+        int commitResult = -1;
+        services.onFeedRequest = [&] {
+            if (committed)
+                return;
+            committed = true;
+            QTimer::singleShot(2000, [&] {
+                waitedForIt = cli->state() != QProcess::NotRunning;
+                commitResult = sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+            });
+        };
+        const CliResult result = runCli({QStringLiteral("--dir"), dir.path(), QStringLiteral("fetch"),
+                                         services.server.url(QStringLiteral("/a.xml"))},
+                                        Cli, {},
+                                        [&](QProcess &process) { cli = &process; });
+
+        QCOMPARE(commitResult, SQLITE_OK);
+        QVERIFY(waitedForIt);
+        QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
+        QCOMPARE(result.status, 0);
+        QCOMPARE(result.outLines(), QStringList{QStringLiteral("【甲】新增2条")});
+        QCOMPARE(dir.rows("url"), (QStringList{"http://b/held", "http://a/1", "http://a/2"}));
+    }
+
+    void withoutDirItWorksBesideItsProgramFile()
+    {
+        Services services;
+        ProgramDir dir(services);
+        dir.exec("insert into mrv_orvik_rssurl(dataid,rssid,url) values (1,1,'http://in.a/1')");
+        const QString copy = dir.path(QStringLiteral("wexly-cli"));
+        QVERIFY(QFile::copy(Cli, copy));
+        QTemporaryDir elsewhere;
+        const CliResult result = runCli({QStringLiteral("check")}, copy, elsewhere.path());
+        QCOMPARE(result.status, 0);
+        QCOMPARE(result.out, QStringLiteral("http://in.a/1----恭喜，此地址被百度收录\n"));
+        QCOMPARE(dir.rows("isinbaidu"), QStringList{"1"});
+        QVERIFY(QDir(elsewhere.path()).isEmpty());
+    }
+
+    void unitFilesPassSystemdsCheck()
+    {
+        const QString unitDir = QStringLiteral(WEXLY_CLI_UNIT_DIR);
+        QFile service(unitDir + "/wexly-daily.service");
+        QVERIFY(service.open(QIODevice::ReadOnly));
+        QVERIFY(service.readAll().contains("ExecStart=" + Cli.toUtf8() + " daily\n"));
+
+        const QString analyze = QStandardPaths::findExecutable(QStringLiteral("systemd-analyze"));
+        if (analyze.isEmpty())
+            QSKIP("systemd-analyze is not installed");
+        QProcess verify;
+        // The user manager's checks want a runtime directory, which a build
+        // machine's session may lack.
+        QTemporaryDir runtime;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (!environment.contains(QStringLiteral("XDG_RUNTIME_DIR")))
+            environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        verify.setProcessEnvironment(environment);
+        verify.start(analyze, {QStringLiteral("--user"), QStringLiteral("verify"), unitDir + "/wexly-daily.service",
+                               unitDir + "/wexly-daily.timer"});
+        QVERIFY(verify.waitForFinished(60000));
+        const QString output = QString::fromLocal8Bit(verify.readAllStandardOutput() + verify.readAllStandardError());
+        QVERIFY2(verify.exitStatus() == QProcess::NormalExit && verify.exitCode() == 0, qPrintable(output));
+        QVERIFY2(!output.contains(QStringLiteral("wexly-daily")), qPrintable(output));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
