@@ -250,6 +250,7 @@ void sitemapFigures(const QString &dir)
     FakeDialogs dialogs;
     PartClock view;
     FeedImport import(view, dialogs, dir + QLatin1Char('/'), QStringLiteral("http://www.orvik.example/"), db);
+    import.setClient(std::make_shared<WebClient>());
     view.clock.start();
     import.ImportRss(QStringLiteral("http://index.example/sitemap_index.xml"));
     const double total = view.clock.nsecsElapsed() / 1e6;

@@ -287,10 +287,16 @@ private slots:
     void indexWithoutAReadablePartStoresNoSite()
     {
         Importer t;
-        t.run(sitemapIndex({t.at("/gone1.xml"), t.at("/gone2.xml")}), QStringLiteral("http://s.cn/index.xml"));
+        QStringList parts;
+        for (int i = 0; i <= FeedImport::MaxSitemapParts; ++i)
+            parts << t.at(QStringLiteral("/gone%1.xml").arg(i));
+        t.run(sitemapIndex(parts), QStringLiteral("http://s.cn/index.xml"));
         QCOMPARE(t.f.dialogs.texts(), QStringList{QStringLiteral("无法获取！")});
         QVERIFY(t.sites().isEmpty());
-        QCOMPARE(t.requested(), (QStringList{QStringLiteral("/gone1.xml"), QStringLiteral("/gone2.xml")}));
+        // No more parts than the limit are asked for.
+        QCOMPARE(t.requested().size(), FeedImport::MaxSitemapParts);
+        QCOMPARE(t.requested().last(), QStringLiteral("/gone999.xml"));
+        QVERIFY(t.view.panel.contains(QStringLiteral("读取站点地图:1000/1000")));
     }
 
     void gzipBombGetsTheSizeLimitsMessage()
