@@ -233,6 +233,11 @@ private slots:
         QByteArray external = sitemap(url("http://a/&e;"));
         external.replace("<urlset", "<!DOCTYPE urlset [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>\n<urlset");
         QTest::newRow("sitemap with an external entity") << external;
+        QByteArray bomb = sitemap(url("http://a/&d;"));
+        bomb.replace("<urlset", "<!DOCTYPE urlset [<!ENTITY a \"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\">"
+                                "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
+                                "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]>\n<urlset");
+        QTest::newRow("sitemap with an entity bomb") << bomb;
         const QByteArray packed = gzip(sitemap(url("http://a/1")));
         QTest::newRow("gzip cut off") << packed.left(packed.size() - 12);
         QByteArray damaged = packed;
