@@ -140,9 +140,13 @@ QString permalinkGuid(const QDomElement &item)
     } catch (const AppError &) {
         return {};
     }
-    const QUrl url(text, QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty()
-        || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")))
+    // Addresses with Chinese paths are common: no strict parsing, only the
+    // scheme, a host and no blank inside.
+    if (!text.startsWith(QLatin1StringView("http://"), Qt::CaseInsensitive)
+        && !text.startsWith(QLatin1StringView("https://"), Qt::CaseInsensitive))
+        return {};
+    const QUrl url(text);
+    if (!url.isValid() || url.host().isEmpty() || text.contains(QRegularExpression(QStringLiteral("\\s"))))
         return {};
     return text;
 }

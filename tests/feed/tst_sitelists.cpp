@@ -392,6 +392,8 @@ private slots:
             "<item><title>g2</title><guid isPermaLink=\"true\"> https://r.cn/?p=2 </guid></item>\n"
             "<item><title>not a link</title><guid isPermaLink=\"false\">http://r.cn/?p=3</guid></item>\n"
             "<item><title>not an address</title><guid>tag:r.cn,2024:4</guid></item>\n"
+            "<item><title>中文</title><guid>HTTP://r.cn/文章/8</guid></item>\n"
+            "<item><title>blank inside</title><guid>http://r.cn/a b</guid></item>\n"
             "<item><d:title>dc title</d:title><link>http://r.cn/5</link></item>\n"
             "<item><title></title><d:title>dc loses to an empty title</d:title><link>http://r.cn/6</link></item>\n"
             "<item><title>link wins</title><link>http://r.cn/7</link><guid>http://r.cn/?p=7</guid></item>\n"
@@ -400,6 +402,7 @@ private slots:
         QVERIFY(t.f.dialogs.boxes.isEmpty());
         QCOMPARE(t.items(), (QStringList{QStringLiteral("1|g1|http://r.cn/?p=1"), QStringLiteral("1|g2|https://r.cn/?p=2"),
                                           QStringLiteral("1|not a link|") + Placeholder,
+                                          QStringLiteral("1|中文|HTTP://r.cn/文章/8"),
                                           QStringLiteral("1|dc title|http://r.cn/5"),
                                           QStringLiteral("1|") + Nothing + QStringLiteral("|http://r.cn/6"),
                                           QStringLiteral("1|link wins|http://r.cn/7")}));
