@@ -258,6 +258,27 @@ private slots:
         QCOMPARE(t.view.firstPageShown, 1);
     }
 
+    void storeFailureHalfwayLeavesNothingOfTheList()
+    {
+        Importer t;
+        t.f.exec(QStringLiteral("create trigger refuse before insert on mrv_orvik_rssurl when new.url like '%/bad'"
+                                " begin select raise(abort, 'refused'); end"));
+        t.run(sitemap(url("http://s.cn/1") + url("http://s.cn/bad") + url("http://s.cn/3")),
+              QStringLiteral("http://s.cn/sitemap.xml"));
+        QCOMPARE(t.f.dialogs.texts(), QStringList{QStringLiteral("无法获取！")});
+        QVERIFY(t.sites().isEmpty());
+        QVERIFY(t.items().isEmpty());
+
+        // In an index only that part is lost; the site row comes with the next good one.
+        t.f.dialogs.boxes.clear();
+        t.pages["/1.xml"] = Response::ok(sitemap(url("http://s.cn/1") + url("http://s.cn/bad")), "text/xml");
+        t.pages["/2.xml"] = Response::ok(sitemap(url("http://s.cn/2")), "text/xml");
+        t.run(sitemapIndex({t.at("/1.xml"), t.at("/2.xml")}), QStringLiteral("http://s.cn/index.xml"));
+        QVERIFY(t.f.dialogs.boxes.isEmpty());
+        QCOMPARE(t.sites(), QStringList{QStringLiteral("1|http://s.cn/index.xml|s.cn|http://s.cn/")});
+        QCOMPARE(t.items(), QStringList{QStringLiteral("1|") + Nothing + QStringLiteral("|http://s.cn/2")});
+    }
+
     void indexReadsEveryPartItCanIntoOneSite()
     {
         Importer t;
