@@ -1,14 +1,23 @@
 #include "feed/FeedImport.h"
 
 #include "app/mrv_fun.h"
+#include "feed/FeedDiscovery.h"
 #include "feed/FeedDocument.h"
+#include "feed/FeedFormats.h"
+#include "feed/Gzip.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
+#include "platform/WebClient.h"
 #include "platform/XmlText.h"
 #include "store/SQLiteDatabase.h"
 #include "store/SqlText.h"
 
+#include <QFile>
+#include <QRegularExpression>
+#include <QUrl>
+
 #include <new>
+#include <optional>
 
 namespace {
 
@@ -62,7 +71,107 @@ private:
     bool m_open = true;
 };
 
+// The statements of one list of addresses (an Atom or RSS 1.0 feed, one
+// sitemap) run in one transaction that is rolled back unless it completes:
+// such a list is read whole before anything is written, and a store failure
+// halfway leaves nothing of it behind either.
+class AllOrNothing {
+public:
+    explicit AllOrNothing(TSQLiteDatabase &db) : m_db(db) { m_db.ExecSQL(QStringLiteral("Begin")); }
+    ~AllOrNothing()
+    {
+        if (!m_open)
+            return;
+        try {
+            m_db.ExecSQL(QStringLiteral("Rollback"));
+        } catch (const AppError &) {
+            // Closing the connection rolls back all the same.
+        }
+    }
+    void commit()
+    {
+        m_open = false;
+        m_db.ExecSQL(QStringLiteral("Commit"));
+    }
+
+private:
+    TSQLiteDatabase &m_db;
+    bool m_open = true;
+};
+
+// The prefixes the document binds to Dublin Core. The tree is built without
+// namespace processing, so it keeps neither namespaces nor their
+// declarations; the declarations are ASCII and read from the bytes.
+QStringList dublinCorePrefixes(const QByteArray &bytes)
+{
+    static const QRegularExpression declaration(QStringLiteral(
+        "xmlns:([A-Za-z_][A-Za-z0-9_.-]*)\\s*=\\s*[\"']http://purl\\.org/dc/elements/1\\.1/[\"']"));
+    QStringList prefixes;
+    for (auto it = declaration.globalMatch(QString::fromLatin1(bytes)); it.hasNext();)
+        prefixes << it.next().captured(1);
+    return prefixes;
+}
+
+// The text of an item's dc:title, whatever prefix stands for Dublin Core; ""
+// when there is none or it cannot be read.
+QString dcTitle(const QDomElement &item, const QStringList &prefixes)
+{
+    for (QDomNode n = item.firstChild(); !n.isNull(); n = n.nextSibling()) {
+        if (!n.isElement())
+            continue;
+        const QString name = n.nodeName();
+        const qsizetype colon = name.indexOf(u':');
+        if (colon <= 0 || QStringView(name).mid(colon + 1) != u"title" || !prefixes.contains(name.left(colon)))
+            continue;
+        try {
+            return XmlText::text(n.toElement());
+        } catch (const AppError &) {
+            return {};
+        }
+    }
+    return {};
+}
+
+// An item's guid when it is an http(s) address that the feed does not mark as
+// something else (isPermaLink="false"); "" otherwise.
+QString permalinkGuid(const QDomElement &item)
+{
+    const QDomElement guid = XmlText::child(item, QStringLiteral("guid"));
+    if (guid.isNull() || guid.attribute(QStringLiteral("isPermaLink")).trimmed().toLower() == u"false")
+        return {};
+    QString text;
+    try {
+        text = XmlText::text(guid).trimmed();
+    } catch (const AppError &) {
+        return {};
+    }
+    // Addresses with Chinese paths are common: no strict parsing, only the
+    // scheme, a host and no blank inside.
+    if (!text.startsWith(QLatin1StringView("http://"), Qt::CaseInsensitive)
+        && !text.startsWith(QLatin1StringView("https://"), Qt::CaseInsensitive))
+        return {};
+    const QUrl url(text);
+    if (!url.isValid() || url.host().isEmpty() || text.contains(QRegularExpression(QStringLiteral("\\s"))))
+        return {};
+    return text;
+}
+
+// A document's text as the streaming readers take it.
+QString documentText(const QByteArray &bytes)
+{
+    return FeedDocument::translateHtmlEntities(FeedDocument::decode(bytes));
+}
+
 } // namespace
+
+// The site row that the lists of one import go to.
+struct FeedImport::Site {
+    QString address;     // as typed: the row's feed address
+    qint64 existing;     // its id when the row was there before, NoSite otherwise
+    QString name;        // for a new row
+    QString url;         // for a new row
+    QString rssid = {};  // once known
+};
 
 FeedImport::FeedImport(FeedImportView &view, Dialogs &dialogs, QString programDir,
                        QString placeholderUrl, QString databaseFile)
@@ -85,7 +194,15 @@ void FeedImport::ImportRss(const QString &address)
 
         // Whatever was stored before a failure stays stored.
         try {
-            readFeed(db, address, existingSite);
+            QFile file(m_programDir + QStringLiteral("rss.xml"));
+            if (!file.open(QIODevice::ReadOnly))
+                throw AppError(file.errorString());
+            Site site{address, existingSite, {}, {}};
+            importDocument(db, site, file.readAll(), address, true);
+        } catch (const Gzip::TooLarge &error) {
+            // The panel says why, as the download says it of a body too large.
+            m_view.setMessagePanel(error.message());
+            m_dialogs.showMessage(QStringLiteral("无法获取！"));
         } catch (const AppError &) {
             m_dialogs.showMessage(QStringLiteral("无法获取！"));
         } catch (const std::bad_alloc &) {
@@ -95,9 +212,187 @@ void FeedImport::ImportRss(const QString &address)
     m_view.showFirstPage();
 }
 
-void FeedImport::readFeed(TSQLiteDatabase &db, const QString &address, qint64 existingSite)
+WebClient &FeedImport::client()
 {
-    const QDomDocument document = FeedDocument::load(m_programDir + QStringLiteral("rss.xml"));
+    if (!m_client)
+        throw AppError(QStringLiteral("No web client to fetch with"));
+    return *m_client;
+}
+
+void FeedImport::importDocument(TSQLiteDatabase &db, Site &site, QByteArray bytes, const QString &documentAddress,
+                                bool discover)
+{
+    using FeedFormats::Kind;
+    if (Gzip::isCompressed(bytes))
+        bytes = Gzip::decompress(bytes, WebClient::DefaultMaxBodySize);
+
+    QString text;
+    Kind kind = Kind::Unreadable;
+    try {
+        text = documentText(bytes);
+        kind = FeedFormats::recognise(text);
+    } catch (const AppError &) {
+        // Not readable as XML: a page, or a feed the RSS road refuses.
+    }
+    if (kind == Kind::Unreadable && FeedDiscovery::looksLikeHtml(bytes))
+        kind = Kind::Html;
+
+    const QUrl documentUrl(documentAddress.trimmed());
+    switch (kind) {
+    case Kind::Html: {
+        if (!discover)
+            throw AppError(QStringLiteral("A web page, not a list of addresses"));
+        text.clear();
+        QString found;
+        QByteArray list = discoverList(bytes, documentAddress, found);
+        bytes.clear();
+        importDocument(db, site, std::move(list), found, false);
+        return;
+    }
+    case Kind::Atom:
+    case Kind::Rss1: {
+        const FeedFormats::AddressList list =
+            kind == Kind::Atom ? FeedFormats::readAtom(text, documentUrl) : FeedFormats::readRss1(text);
+        if (list.siteName.isEmpty())
+            throw AppError(QStringLiteral("The feed has no title"));
+        site.name = list.siteName;
+        site.url = list.siteUrl;
+        // An Atom feed needs no alternate link of its own; its site is then
+        // the host it came from.
+        if (site.url.isEmpty() && kind == Kind::Atom)
+            site.url = FeedDiscovery::siteRoot(documentUrl);
+        if (site.url.isEmpty())
+            throw AppError(QStringLiteral("The feed has no link"));
+        m_view.setListCaption(site.name);
+        storeList(db, site, list);
+        return;
+    }
+    case Kind::Sitemap:
+    case Kind::SitemapIndex: {
+        // A sitemap names no site: the typed address does.
+        const QUrl typed(site.address.trimmed());
+        if (typed.host().isEmpty())
+            throw AppError(QStringLiteral("The address names no host"));
+        site.name = typed.host();
+        site.url = FeedDiscovery::siteRoot(typed);
+        m_view.setListCaption(site.name);
+        if (kind == Kind::Sitemap) {
+            storeList(db, site, FeedFormats::readSitemap(text));
+        } else {
+            QStringList parts = FeedFormats::readSitemapIndex(text);
+            text.clear();
+            importIndex(db, site, std::move(parts));
+        }
+        return;
+    }
+    case Kind::Rss:
+    case Kind::Other:
+    case Kind::Unreadable:
+        text.clear();
+        readFeed(db, site.address, site.existing, bytes);
+        return;
+    }
+}
+
+QByteArray FeedImport::discoverList(const QByteArray &page, const QString &pageAddress, QString &found)
+{
+    const QUrl base(pageAddress.trimmed());
+    found = FeedDiscovery::feedLink(page, base);
+    if (!found.isEmpty()) {
+        m_view.setMessagePanel(QStringLiteral("找到订阅：") + found);
+        return client().get(found);
+    }
+    const QUrl robots(FeedDiscovery::siteRoot(base, QStringLiteral("/robots.txt")));
+    try {
+        found = FeedDiscovery::robotsSitemap(client().get(robots.toString()), robots);
+    } catch (const HttpError &) {
+        // No robots.txt: try the usual place.
+    }
+    if (!found.isEmpty()) {
+        m_view.setMessagePanel(QStringLiteral("找到站点地图：") + found);
+        return client().get(found);
+    }
+    const QString guess = FeedDiscovery::siteRoot(base, QStringLiteral("/sitemap.xml"));
+    QByteArray body = client().get(guess);
+    found = guess;
+    m_view.setMessagePanel(QStringLiteral("找到站点地图：") + found);
+    return body;
+}
+
+void FeedImport::importIndex(TSQLiteDatabase &db, Site &site, QStringList parts)
+{
+    if (parts.size() > MaxSitemapParts)
+        parts.resize(MaxSitemapParts);
+    if (parts.isEmpty())
+        throw AppError(QStringLiteral("The sitemap index names no sitemap"));
+    int read = 0;
+    const int count = int(parts.size());
+    for (int i = 0; i < count; ++i) {
+        m_view.setMessagePanel(QStringLiteral("读取站点地图:%1/%2").arg(i + 1).arg(count));
+        // Each part is read whole before a row of it is written; no
+        // transaction stays open while the next one is fetched.
+        QString why;
+        try {
+            QByteArray bytes = client().get(parts.at(i));
+            if (Gzip::isCompressed(bytes))
+                bytes = Gzip::decompress(bytes, WebClient::DefaultMaxBodySize);
+            const QString text = documentText(bytes);
+            bytes.clear();
+            if (FeedFormats::recognise(text) != FeedFormats::Kind::Sitemap)
+                throw AppError(QStringLiteral("Not a sitemap"));
+            storeList(db, site, FeedFormats::readSitemap(text));
+            ++read;
+        } catch (const AppError &error) {
+            why = error.message();
+        } catch (const std::bad_alloc &) {
+            why = QStringLiteral("Out of memory");
+        }
+        if (!why.isEmpty())
+            m_view.setMessagePanel(QStringLiteral("读取站点地图失败:") + parts.at(i) + QLatin1Char(' ') + why);
+    }
+    if (read == 0)
+        throw AppError(QStringLiteral("No sitemap of the index could be read"));
+}
+
+void FeedImport::storeList(TSQLiteDatabase &db, Site &site, const FeedFormats::AddressList &list)
+{
+    const int last = list.children - 1;
+    const QString now = NowTimestamp();
+    AllOrNothing transaction(db);
+    QString rssid = site.rssid;
+    if (rssid.isEmpty() && site.existing != NoSite) {
+        rssid = QString::number(site.existing);
+    } else if (rssid.isEmpty()) {
+        db.ExecSQL(QStringLiteral("Insert Into mrv_orvik_rss(rssurl,sitename,lastgettime,siteurl) values (")
+                   + quoted(site.address) + QLatin1Char(',') + quoted(site.name) + QLatin1Char(',')
+                   + quoted(now) + QLatin1Char(',') + quoted(site.url) + QLatin1Char(')'));
+        rssid = db.GetTable(QStringLiteral("Select max(rssid) as newrssid from mrv_orvik_rss"))
+                    .AsString(QStringLiteral("newrssid"));
+    }
+    const QString placeholderTitle = QStringLiteral("没有标题");
+    size_t next = 0;
+    for (int j = 0; j <= last; ++j) {
+        m_view.setMessagePanel(QStringLiteral("读取xml:%1/%2").arg(j).arg(last));
+        if (next >= list.entries.size() || list.entries[next].child != j)
+            continue;
+        const FeedFormats::Entry &entry = list.entries[next++];
+        const QString &title = entry.title.isEmpty() ? placeholderTitle : entry.title;
+        const QString &link = entry.link.isEmpty() ? m_placeholderUrl : entry.link;
+        const TSQLiteTable stored =
+            db.GetTable(QStringLiteral("Select url from mrv_orvik_rssurl where url=") + quoted(link));
+        if (stored.Count() == 0) {
+            db.ExecSQL(QStringLiteral("Insert Into mrv_orvik_rssurl(title,url,rssid) values (") + quoted(title)
+                       + QLatin1Char(',') + quoted(link) + QLatin1Char(',') + quoted(rssid) + QLatin1Char(')'));
+        }
+    }
+    transaction.commit();
+    site.rssid = rssid;
+}
+
+void FeedImport::readFeed(TSQLiteDatabase &db, const QString &address, qint64 existingSite,
+                          const QByteArray &bytes)
+{
+    const QDomDocument document = FeedDocument::parse(bytes);
     const QDomElement channel = XmlText::child(document.documentElement(), QStringLiteral("channel"));
     if (channel.isNull())
         throw AppError(QStringLiteral("The feed has no channel"));
@@ -128,16 +423,26 @@ void FeedImport::readFeed(TSQLiteDatabase &db, const QString &address, qint64 ex
         rssid = QString::number(existingSite);
     }
 
+    std::optional<QStringList> dcPrefixes; // read when first needed
     int j = 0;
     for (QDomNode n = channel.firstChild(); !n.isNull(); n = n.nextSibling(), ++j) {
         m_view.setMessagePanel(QStringLiteral("读取xml:%1/%2").arg(j).arg(last));
         if (!n.isElement() || n.nodeName() != QLatin1String("item"))
             continue;
         const QDomElement item = n.toElement();
-        QString title = XmlText::text(XmlText::child(item, QStringLiteral("title")));
+        const QDomElement titleElement = XmlText::child(item, QStringLiteral("title"));
+        // Feeds that title their items with Dublin Core only.
+        if (titleElement.isNull() && !dcPrefixes)
+            dcPrefixes = dublinCorePrefixes(bytes);
+        QString title = titleElement.isNull() ? dcTitle(item, *dcPrefixes) : XmlText::text(titleElement);
         if (title.isEmpty())
             title = QStringLiteral("没有标题");
         QString link = XmlText::text(XmlText::child(item, QStringLiteral("link")));
+        // Items without a link all fell on the one placeholder address, so
+        // all but the first were lost as duplicates; a guid that is the
+        // article's address says where it is.
+        if (link.isEmpty())
+            link = permalinkGuid(item);
         if (link.isEmpty())
             link = m_placeholderUrl;
         const TSQLiteTable stored =

@@ -85,6 +85,8 @@ void TMainFrm::btnGetRssClick()
         MainFeedView view(this, cbxUrl, btnGetRss, gbxRss, ProgressBar1);
         FeedImport import(view, *m_context.dialogs, m_programDir,
                           ServiceHosts::base(m_context.settings->hosts.product) + QLatin1Char('/'));
+        // Parts of a sitemap index and what a home page points to come through the same client.
+        import.setClient(client);
         FeedDownload download(view, *m_context.dialogs, m_programDir,
                               [&import](const QString &address) { import.ImportRss(address); });
         download.run(*client, cbxUrl->currentText());

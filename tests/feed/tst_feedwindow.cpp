@@ -99,6 +99,34 @@ private slots:
         QVERIFY(t.child<QProgressBar>("ProgressBar1")->isVisible());
         QVERIFY(!QFile::exists(t.f.path(QStringLiteral("rss.xml"))));
     }
+
+    void homePageLeadsThroughTheDownloadsClientToTheSitemapParts()
+    {
+        Window t;
+        QList<QByteArray> cookies;
+        TestHttpServer server;
+        const QByteArray part = "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><url><loc>http://z.cn/p1</loc>"
+                                "</url></urlset>";
+        server.setHandler([&](const TestHttpServer::Request &request) {
+            cookies << request.header("Cookie");
+            if (request.target == "/")
+                return Response::ok("<html><body>home</body></html>").setCookie("seen=1");
+            if (request.target == "/robots.txt")
+                return Response::ok("Sitemap: /index.xml\n", "text/plain");
+            if (request.target == "/index.xml") {
+                return Response::ok("<sitemapindex xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><sitemap><loc>"
+                                        + server.url(QStringLiteral("/p1.xml")).toUtf8() + "</loc></sitemap></sitemapindex>",
+                                    "text/xml");
+            }
+            return Response::ok(part, "text/xml");
+        });
+        t.fetch(server.url(QStringLiteral("/")));
+
+        QVERIFY(t.f.dialogs.boxes.isEmpty());
+        QCOMPARE(t.items(), QStringList{QStringLiteral("1|没有标题|http://z.cn/p1")});
+        QCOMPARE(cookies, (QList<QByteArray>{"", "seen=1", "seen=1", "seen=1"}));
+        QCOMPARE(t.child<QGroupBox>("gbxRss")->title(), QStringLiteral("127.0.0.1"));
+    }
 };
 
 QTEST_MAIN(TestFeedWindow)
