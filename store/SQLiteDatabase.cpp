@@ -241,3 +241,42 @@ void TSQLiteDatabase::ExecSQL(const QString &statement)
     if (rc != SQLITE_DONE)
         throw statementError(m_db, QStringLiteral("Error executing SQL statement"), statement);
 }
+
+void TSQLiteDatabase::ExecBatch(const QString &statement, const std::vector<QStringList> &rows)
+{
+    if (rows.empty())
+        return;
+    Statement prepared = prepare(m_db, statement);
+    if (!prepared)
+        return;
+    sqlite3_stmt *stmt = prepared.get();
+    const bool ownTransaction = sqlite3_get_autocommit(m_db) != 0;
+    if (ownTransaction)
+        ExecSQL(QStringLiteral("BEGIN"));
+    try {
+        const int parameters = sqlite3_bind_parameter_count(stmt);
+        for (const QStringList &values : rows) {
+            sqlite3_reset(stmt);
+            sqlite3_clear_bindings(stmt);
+            for (int i = 0; i < parameters && i < values.size(); ++i) {
+                if (values.at(i).isNull())
+                    continue; // cleared bindings are NULL
+                const QByteArray text = Codepage::toLegacy(values.at(i));
+                sqlite3_bind_text(stmt, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+            }
+            int rc;
+            while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            }
+            if (rc != SQLITE_DONE)
+                throw statementError(m_db, QStringLiteral("Error executing SQL statement"), statement);
+        }
+        sqlite3_reset(stmt);
+        if (ownTransaction)
+            ExecSQL(QStringLiteral("COMMIT"));
+    } catch (...) {
+        sqlite3_reset(stmt);
+        if (ownTransaction)
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
