@@ -43,6 +43,9 @@ QString channelLabel(PushChannel channel)
     return {};
 }
 
+// Due addresses are read this many at a time.
+constexpr int PlanPiece = 5000;
+
 int requestsFor(size_t addresses, int limit)
 {
     return int((addresses + size_t(limit) - 1) / size_t(limit));
@@ -142,19 +145,30 @@ std::vector<BatchPush::SitePlan> BatchPush::plan(TSQLiteDatabase &db, qint64 sit
 
         for (const PushChannel channel : channels) {
             ChannelPlan planned{channel, {}, {}};
-            TSQLiteTable table = db.GetTable(
-                QStringLiteral("select dataid,url from mrv_orvik_rssurl a where rssid=") + QString::number(site.rssid)
-                + QStringLiteral(" and not exists (select 1 from mrv_orvik_push p where p.dataid=a.dataid"
-                                 " and p.channel='")
-                + channelName(channel) + QStringLiteral("') order by dataid desc"));
-            planned.due.reserve(size_t(table.Count()));
-            for (; !table.Eof(); table.Next()) {
-                Address address{table.FieldAsString(0), table.FieldAsString(1)};
-                // The service refuses a whole request that holds one address of another host.
-                if (channel == PushChannel::IndexNow && IndexNowPush::hostOf(address.url) != keyHost)
-                    planned.foreign.push_back(std::move(address));
-                else
-                    planned.due.push_back(std::move(address));
+            // Read in pieces, newest first, with the events dispatched between
+            // them: 100,000 addresses at once would hold the window for most of a second.
+            qint64 below = -1;
+            for (;;) {
+                TSQLiteTable table = db.GetTable(
+                    QStringLiteral("select dataid,url from mrv_orvik_rssurl a where rssid=") + QString::number(site.rssid)
+                    + (below >= 0 ? QStringLiteral(" and dataid<") + QString::number(below) : QString())
+                    + QStringLiteral(" and not exists (select 1 from mrv_orvik_push p where p.dataid=a.dataid"
+                                     " and p.channel='")
+                    + channelName(channel) + QStringLiteral("') order by dataid desc limit ")
+                    + QString::number(PlanPiece));
+                const int rows = table.Count();
+                for (; !table.Eof(); table.Next()) {
+                    below = table.FieldAsInteger(0);
+                    Address address{QString::number(below), table.FieldAsString(1)};
+                    // The service refuses a whole request that holds one address of another host.
+                    if (channel == PushChannel::IndexNow && IndexNowPush::hostOf(address.url) != keyHost)
+                        planned.foreign.push_back(std::move(address));
+                    else
+                        planned.due.push_back(std::move(address));
+                }
+                if (rows < PlanPiece)
+                    break;
+                dispatchPending();
             }
             m_summary.requestsPlanned += requestsFor(planned.due.size(), channelBatchLimit(channel));
             site.channels.push_back(std::move(planned));

@@ -15,7 +15,7 @@ void ensure(TSQLiteDatabase &db)
     db.ExecSQL(QStringLiteral(
         "CREATE TABLE IF NOT EXISTS mrv_orvik_push ("
         "dataid INTEGER NOT NULL, channel TEXT NOT NULL, pushtime TEXT, result TEXT,"
-        " PRIMARY KEY (dataid, channel))"));
+        " PRIMARY KEY (dataid, channel)) WITHOUT ROWID"));
     // When an index check first found the address indexed.
     db.ExecSQL(QStringLiteral(
         "CREATE TABLE IF NOT EXISTS mrv_orvik_indexed ("

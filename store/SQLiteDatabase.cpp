@@ -255,15 +255,24 @@ void TSQLiteDatabase::ExecBatch(const QString &statement, const std::vector<QStr
         ExecSQL(QStringLiteral("BEGIN"));
     try {
         const int parameters = sqlite3_bind_parameter_count(stmt);
+        // Bindings stay between rows, so a value the rows share (a time, a
+        // name) is converted and bound once.
+        const QStringList *previous = nullptr;
         for (const QStringList &values : rows) {
             sqlite3_reset(stmt);
-            sqlite3_clear_bindings(stmt);
-            for (int i = 0; i < parameters && i < values.size(); ++i) {
-                if (values.at(i).isNull())
-                    continue; // cleared bindings are NULL
-                const QByteArray text = Codepage::toLegacy(values.at(i));
+            for (int i = 0; i < parameters; ++i) {
+                const QString value = i < values.size() ? values.at(i) : QString();
+                if (previous && i < previous->size() && previous->at(i) == value
+                    && previous->at(i).isNull() == value.isNull())
+                    continue;
+                if (value.isNull()) {
+                    sqlite3_bind_null(stmt, i + 1);
+                    continue;
+                }
+                const QByteArray text = Codepage::toLegacy(value);
                 sqlite3_bind_text(stmt, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
             }
+            previous = &values;
             int rc;
             while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
             }

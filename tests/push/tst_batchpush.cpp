@@ -1,6 +1,7 @@
 #include "ProgramFixture.h"
 #include "TestHttpServer.h"
 #include "push/BatchPush.h"
+#include "push/PushProtocol.h"
 #include "push/PushSettings.h"
 #include "store/SQLiteDatabase.h"
 #include "store/SiteRemoval.h"
@@ -134,6 +135,27 @@ private slots:
         }
         m_harness.reset();
         m_last = nullptr;
+    }
+
+    void hostsAreComparedAsTheServiceSeesThem_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("host");
+        QTest::newRow("plain") << "https://www.a.com/p/1.html" << "www.a.com";
+        QTest::newRow("case and port") << "HTTP://WWW.A.com:8080/x" << "www.a.com";
+        QTest::newRow("user part") << "https://evil.com@www.a.com/x" << "www.a.com";
+        QTest::newRow("no path") << "https://www.a.com" << "www.a.com";
+        QTest::newRow("query at once") << "https://www.a.com?x=/y" << "www.a.com";
+        QTest::newRow("final dot") << "https://www.a.com./x" << "www.a.com";
+        QTest::newRow("IPv6") << "http://[::1]:80/x" << "[::1]";
+        QTest::newRow("no scheme") << "www.a.com/x" << "";
+    }
+
+    void hostsAreComparedAsTheServiceSeesThem()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, host);
+        QCOMPARE(IndexNowPush::hostOf(address), host);
     }
 
     void baiduRequestsAndLines()

@@ -372,12 +372,19 @@ private slots:
         TSQLiteDatabase db(m_path);
         db.ExecSQL("create table t (id INTEGER PRIMARY KEY, name TEXT NOT NULL, note TEXT)");
         const QString insert = QStringLiteral("insert into t(id,name,note) values (?1,?2,?3)");
-        db.ExecBatch(insert, {{"1", "甲's", QString()}, {"2", "b", "x"}});
+        // A value shared with the row before stays bound; a NULL after a value is NULL again.
+        db.ExecBatch(insert, {{"1", "甲's", QString()}, {"2", "b", "x"}, {"9", "b", QString()}});
         TSQLiteTable rows = db.GetTable("select id,typeof(id),name,note is null from t order by id");
-        QCOMPARE(rows.Count(), 2);
+        QCOMPARE(rows.Count(), 3);
         QCOMPARE(rows.FieldAsString(1), QStringLiteral("integer")); // text bound, integer stored
         QCOMPARE(rows.FieldAsString(2), QStringLiteral("甲's"));
         QCOMPARE(rows.FieldAsInteger(3), 1);
+        rows.Next();
+        QCOMPARE(rows.FieldAsInteger(3), 0);
+        rows.Next();
+        QCOMPARE(rows.FieldAsString(2), QStringLiteral("b"));
+        QCOMPARE(rows.FieldAsInteger(3), 1);
+        db.ExecSQL("delete from t where id=9");
 
         // The third row breaks the key: the two before it go too.
         const QString error = errorOf([&] { db.ExecBatch(insert, {{"3", "c", {}}, {"4", "d", {}}, {"1", "again", {}}}); });
