@@ -103,7 +103,7 @@ PushSummary BatchPush::run(qint64 siteFilter)
             continue;
         }
         const bool nothingDue = std::all_of(site.channels.begin(), site.channels.end(), [](const ChannelPlan &c) {
-            return c.due.empty() && c.foreign.empty();
+            return c.due.empty() && c.foreign.empty() && !c.noKeyHost;
         });
         if (nothingDue) {
             append(bracket(site.name) + QStringLiteral("没有需要推送的地址"));
@@ -144,7 +144,14 @@ std::vector<BatchPush::SitePlan> BatchPush::plan(TSQLiteDatabase &db, qint64 sit
         const QString keyHost = IndexNowPush::hostOf(site.settings.indexNowKeyLocation);
 
         for (const PushChannel channel : channels) {
-            ChannelPlan planned{channel, {}, {}};
+            ChannelPlan planned{channel, {}, {}, false};
+            // Without a host every address would count as foreign and be
+            // recorded so for good: the channel waits until the address is fixed.
+            if (channel == PushChannel::IndexNow && keyHost.isEmpty()) {
+                planned.noKeyHost = true;
+                site.channels.push_back(std::move(planned));
+                continue;
+            }
             // Read in pieces, newest first, with the events dispatched between
             // them: 100,000 addresses at once would hold the window for most of a second.
             qint64 below = -1;
@@ -180,6 +187,11 @@ std::vector<BatchPush::SitePlan> BatchPush::plan(TSQLiteDatabase &db, qint64 sit
 void BatchPush::pushChannel(TSQLiteDatabase &db, WebClient &client, const SitePlan &site,
                             const ChannelPlan &channel)
 {
+    if (channel.noKeyHost) {
+        append(bracket(site.name) + channelLabel(channel.channel) + QStringLiteral("失败：密钥文件地址无效"));
+        ++m_summary.channelsStopped;
+        return;
+    }
     if (!channel.foreign.empty()) {
         std::vector<std::pair<QString, QString>> rows;
         for (const Address &address : channel.foreign) {

@@ -64,6 +64,7 @@ private:
         PushChannel channel;
         std::vector<Address> due;
         std::vector<Address> foreign; // IndexNow: another host than the key file's
+        bool noKeyHost = false;        // IndexNow: the key file address names no host
     };
     struct SitePlan {
         qint64 rssid = 0;

@@ -428,6 +428,21 @@ private slots:
         QCOMPARE(h.rows(), QStringList({"1 indexnow ok", "2 indexnow ok", "3 indexnow not_same_site"}));
     }
 
+    void keyFileAddressWithoutHostSendsAndRecordsNothing()
+    {
+        Harness &h = make();
+        h.addresses(2);
+        h.settings(false, false, true);
+        {
+            TSQLiteDatabase db(h.f.path("database.db"));
+            db.ExecSQL("update mrv_orvik_pushsite set indexnowkeylocation='k3y.txt'");
+        }
+        h.push->run(0);
+        QCOMPARE(h.log, QStringList({"【站点甲】IndexNow推送失败：密钥文件地址无效"}));
+        QCOMPARE(h.server.requests().size(), 0);
+        QCOMPARE(h.count(), 0);
+    }
+
     void sitesInOrderAndSkipped()
     {
         Harness &h = make();
