@@ -89,6 +89,8 @@ PushSummary BatchPush::run(qint64 siteFilter)
     // each answer is recorded through it in a transaction of its own.
     TSQLiteDatabase db(DatabaseFile);
     bool unknownSite = false;
+    // Taken before the plan, whose reads let other handlers run in between.
+    m_dataVersion = db.GetTable(QStringLiteral("PRAGMA data_version")).FieldAsInteger(0);
     const std::vector<SitePlan> sites = plan(db, siteFilter, unknownSite);
     if (unknownSite) {
         append(QStringLiteral("rssid参数错误，进程中止"));
@@ -371,15 +373,23 @@ BatchPush::Outcome BatchPush::sendIndexNow(TSQLiteDatabase &db, WebClient &clien
 void BatchPush::record(TSQLiteDatabase &db, PushChannel channel,
                        const std::vector<std::pair<QString, QString>> &rows)
 {
-    // Only addresses that still exist: a site deleted during the push leaves
-    // no rows behind that a later address with a reused number would inherit.
     const QString now = NowTimestamp();
     const QString name = channelName(channel);
     std::vector<QStringList> values;
     values.reserve(rows.size());
     for (const auto &[dataid, result] : rows)
         values.push_back({dataid, name, now, result});
-    db.ExecBatch(QStringLiteral("insert or ignore into mrv_orvik_push(dataid,channel,pushtime,result) "
-                                "select ?1,?2,?3,?4 where exists (select 1 from mrv_orvik_rssurl where dataid=?1)"),
+    // Only addresses that still exist get rows: a site deleted during the push
+    // must leave none behind for a later address with a reused number. Checking
+    // every row costs a third more, so it is done only when another connection
+    // (a handler run during the request) has changed the file since we last looked.
+    const qint64 version = db.GetTable(QStringLiteral("PRAGMA data_version")).FieldAsInteger(0);
+    const bool changedMeanwhile = version != m_dataVersion;
+    m_dataVersion = version;
+    db.ExecBatch(changedMeanwhile
+                     ? QStringLiteral("insert or ignore into mrv_orvik_push(dataid,channel,pushtime,result) select "
+                                      "?1,?2,?3,?4 where exists (select 1 from mrv_orvik_rssurl where dataid=?1)")
+                     : QStringLiteral("insert or ignore into mrv_orvik_push(dataid,channel,pushtime,result) "
+                                      "values (?1,?2,?3,?4)"),
                  values);
 }

@@ -94,4 +94,5 @@ private:
     std::function<void(int)> m_wait;
     bool m_running = false;
     PushSummary m_summary;
+    qint64 m_dataVersion = 0; // the file's change count as this connection last saw it
 };
