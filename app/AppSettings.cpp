@@ -67,6 +67,8 @@ void LoadConfig(AppSettings &settings, const QString &path)
     readHost(ini, "aizhan", h.aizhan);
     readHost(ini, "aizhanstatic", h.aizhanstatic);
     readHost(ini, "chinaz", h.chinaz);
+    readHost(ini, "baiduzz", h.baiduzz);
+    readHost(ini, "indexnow", h.indexnow);
     const bool ownProduct = readHost(ini, "product", h.product);
     // The banner page lives on the product site unless it is given a host of its own.
     if (!readHost(ini, "banner", h.banner) && ownProduct && h.banner == ServiceHosts().banner)

@@ -15,6 +15,9 @@ struct ServiceHosts {
     QString chinaz = QStringLiteral("mytool.chinaz.com");
     QString product = QStringLiteral("www.orvik.example");
     QString banner = QStringLiteral("www.orvik.example");
+    // The address push services.
+    QString baiduzz = QStringLiteral("http://data.zz.baidu.com");
+    QString indexnow = QStringLiteral("https://api.indexnow.org");
 
     // "http://" + host, or the value itself (without a trailing "/") when it
     // names its own scheme. Requests append their path to this.

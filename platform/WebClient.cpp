@@ -57,6 +57,13 @@ QByteArray WebClient::post(const QString &url, const QByteArray &body)
     return perform(url, &body);
 }
 
+WebAnswer WebClient::postForAnswer(const QString &url, const QByteArray &body)
+{
+    WebAnswer answer;
+    answer.body = perform(url, &body, &answer);
+    return answer;
+}
+
 void WebClient::closeConnection()
 {
     // Clearing the cache also aborts the replies still using its connections.
@@ -68,7 +75,7 @@ void WebClient::closeConnection()
     m_manager->clearConnectionCache();
 }
 
-QByteArray WebClient::perform(const QString &url, const QByteArray *postBody)
+QByteArray WebClient::perform(const QString &url, const QByteArray *postBody, WebAnswer *answer)
 {
     // A scheme cannot begin with a blank, so blanks and control characters
     // typed before an address are not part of it; the rest goes as given
@@ -193,8 +200,16 @@ QByteArray WebClient::perform(const QString &url, const QByteArray *postBody)
     if (!answered)
         throw HttpError(describeFailure(reply->error(), reply->errorString()));
     const int status = code.toInt();
+    const bool success = status >= 200 && status <= 299;
     // A body broken off after a success status fails with that success line.
-    if (status < 200 || status > 299 || reply->error() != QNetworkReply::NoError)
+    if (success && reply->error() != QNetworkReply::NoError)
+        throw HttpError(m_lastStatusLine);
+    if (answer) {
+        answer->status = status;
+        answer->statusLine = m_lastStatusLine;
+        return body;
+    }
+    if (!success)
         throw HttpError(m_lastStatusLine);
     return body;
 }

@@ -9,6 +9,13 @@
 class QNetworkAccessManager;
 class QNetworkReply;
 
+// A response of any status, for callers that read error answers themselves.
+struct WebAnswer {
+    int status = 0;
+    QString statusLine; // "HTTP/1.1 400 Bad Request"
+    QByteArray body;
+};
+
 // A request that failed: its message is the response's status line
 // ("HTTP/1.1 404 Not Found"), or a short description of a failure that came
 // before any response ("Connection refused", "Read timed out").
@@ -46,6 +53,9 @@ public:
 
     QByteArray get(const QString &url);
     QByteArray post(const QString &url, const QByteArray &body);
+    // As post(), but an answer outside 2xx is returned instead of thrown; only
+    // a failure before the answer (or a success body broken off) throws.
+    WebAnswer postForAnswer(const QString &url, const QByteArray &body);
 
     // Both stay in force for every later request of this client.
     void setUserAgent(const QString &userAgent) { m_userAgent = userAgent; }
@@ -72,7 +82,7 @@ public:
     void closeConnection();
 
 private:
-    QByteArray perform(const QString &url, const QByteArray *postBody);
+    QByteArray perform(const QString &url, const QByteArray *postBody, WebAnswer *answer = nullptr);
 
     std::unique_ptr<QNetworkAccessManager> m_manager;
     QString m_userAgent;

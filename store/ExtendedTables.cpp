@@ -12,10 +12,12 @@ void ensure(TSQLiteDatabase &db)
         "rssid INTEGER PRIMARY KEY, baidusite TEXT, baidutoken TEXT, baidudaily INTEGER,"
         " indexnowkey TEXT, indexnowkeylocation TEXT)"));
     // One row per address and channel once the channel has answered for it.
+    // Keyed by the pair alone (no row id): a push records up to 10,000 rows at
+    // once, and one tree to insert into instead of two halves that time.
     db.ExecSQL(QStringLiteral(
         "CREATE TABLE IF NOT EXISTS mrv_orvik_push ("
         "dataid INTEGER NOT NULL, channel TEXT NOT NULL, pushtime TEXT, result TEXT,"
-        " PRIMARY KEY (dataid, channel))"));
+        " PRIMARY KEY (dataid, channel)) WITHOUT ROWID"));
     // When an index check first found the address indexed.
     db.ExecSQL(QStringLiteral(
         "CREATE TABLE IF NOT EXISTS mrv_orvik_indexed ("

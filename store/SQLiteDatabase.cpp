@@ -257,3 +257,51 @@ void TSQLiteDatabase::ExecSQL(const QString &statement)
     if (rc != SQLITE_DONE)
         throw statementError(m_db, QStringLiteral("Error executing SQL statement"), statement);
 }
+
+void TSQLiteDatabase::ExecBatch(const QString &statement, const std::vector<QStringList> &rows)
+{
+    if (rows.empty())
+        return;
+    Statement prepared = prepare(m_db, statement);
+    if (!prepared)
+        return;
+    sqlite3_stmt *stmt = prepared.get();
+    const bool ownTransaction = sqlite3_get_autocommit(m_db) != 0;
+    if (ownTransaction)
+        ExecSQL(QStringLiteral("BEGIN"));
+    try {
+        const int parameters = sqlite3_bind_parameter_count(stmt);
+        // Bindings stay between rows, so a value the rows share (a time, a
+        // name) is converted and bound once.
+        const QStringList *previous = nullptr;
+        for (const QStringList &values : rows) {
+            sqlite3_reset(stmt);
+            for (int i = 0; i < parameters; ++i) {
+                const QString value = i < values.size() ? values.at(i) : QString();
+                if (previous && i < previous->size() && previous->at(i) == value
+                    && previous->at(i).isNull() == value.isNull())
+                    continue;
+                if (value.isNull()) {
+                    sqlite3_bind_null(stmt, i + 1);
+                    continue;
+                }
+                const QByteArray text = Codepage::toLegacy(value);
+                sqlite3_bind_text(stmt, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+            }
+            previous = &values;
+            int rc;
+            while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            }
+            if (rc != SQLITE_DONE)
+                throw statementError(m_db, QStringLiteral("Error executing SQL statement"), statement);
+        }
+        sqlite3_reset(stmt);
+        if (ownTransaction)
+            ExecSQL(QStringLiteral("COMMIT"));
+    } catch (...) {
+        sqlite3_reset(stmt);
+        if (ownTransaction)
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}

@@ -75,6 +75,11 @@ public:
     TSQLiteTable GetTable(const QString &statement);
     // Runs a statement that returns no rows to completion.
     void ExecSQL(const QString &statement);
+    // Runs one statement with "?" parameters once for each row of values,
+    // compiled once, all rows in one transaction (the caller's, when one is
+    // open): either every row is written or, on an error, none of them. Values
+    // are bound as text (a null QString as NULL); column affinity applies.
+    void ExecBatch(const QString &statement, const std::vector<QStringList> &rows);
 
 private:
     void applyReadSettings();

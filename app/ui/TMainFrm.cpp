@@ -80,6 +80,7 @@ void TMainFrm::connectHandlers()
     connectListHandlers();
     connectFeedHandlers();
     connectPingHandlers();
+    connectPushHandlers();
 }
 
 void TMainFrm::guarded(const std::function<void()> &handler)

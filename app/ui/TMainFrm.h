@@ -28,6 +28,7 @@ class TfrmAbout;
 class TfrmChaXun;
 class BatchRuns;
 class PingServices;
+class BatchPush;
 
 // The main window. It lays out the controls, owns the state that the
 // subsystems share (ProgramDir, IsOnline, HelpTopic), and wires every control
@@ -92,6 +93,11 @@ public slots:
     void btnPauseClick();
     void GlobalDataDblClick();
 
+    // Address push and its settings window (TMainFrm_push.cpp).
+    void btnPushClick();
+    void spbtnPushClick();
+    void MenuItem8Click();
+
 public:
     // The shared web client of the ping, the index check and the update check.
     SharedWebClient IdHTTP2;
@@ -118,6 +124,9 @@ private:
     void showCurrentPage(qint64 n);
     void connectFeedHandlers();
     void connectPingHandlers();
+    void connectPushHandlers();
+    // The "推送时间" cells of the rows the list shows.
+    void showPushTimes();
     void guarded(const std::function<void()> &handler);
     void showHelpTopic(int topic);
     void showWindow(QWidget *window);
@@ -175,4 +184,9 @@ private:
     // Ping area (TMainFrm_ping.cpp): the requests through IdHTTP2 and the batch runs' state.
     std::shared_ptr<PingServices> m_pingServices;
     std::shared_ptr<BatchRuns> m_batchRuns;
+
+    // Push area (TMainFrm_push.cpp).
+    QPushButton *btnPush = nullptr;
+    QToolButton *spbtnPush = nullptr;
+    std::shared_ptr<BatchPush> m_batchPush;
 };

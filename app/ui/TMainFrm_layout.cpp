@@ -81,6 +81,7 @@ void TMainFrm::buildMenu()
     PopupMenuTask->addAction(QStringLiteral("删除节点"))->setObjectName(QStringLiteral("MenuItem6"));
     PopupMenuTask->addAction(QStringLiteral("清空该节点所有记录"))
         ->setObjectName(QStringLiteral("MenuItem7"));
+    PopupMenuTask->addAction(QStringLiteral("推送设置..."))->setObjectName(QStringLiteral("MenuItem8"));
 }
 
 QWidget *TMainFrm::buildFeedTab()
@@ -165,6 +166,11 @@ QWidget *TMainFrm::buildFeedTab()
             GlobalData->setColumnWidth(column, widths[column]);
         }
     }
+    // The push time goes last, after the columns the list always had.
+    GlobalData->setColumnCount(9);
+    GlobalData->headerItem()->setText(8, QStringLiteral("推送时间"));
+    header->setSectionResizeMode(8, QHeaderView::Interactive);
+    GlobalData->setColumnWidth(8, 120);
     groupLayout->addWidget(GlobalData, 1);
     rightLayout->addWidget(gbxRss, 1);
 
@@ -173,6 +179,8 @@ QWidget *TMainFrm::buildFeedTab()
     spbtnPing = helpLink("spbtnPing", QStringLiteral("关于百度ping服务"), right);
     btnCheckInBaidu = button("btnCheckInBaidu", QStringLiteral("批量检测收录"), right);
     spbtnInBaidu = helpLink("spbtnInBaidu", QStringLiteral("关于百度收录"), right);
+    btnPush = button("btnPush", QStringLiteral("批量推送"), right);
+    spbtnPush = helpLink("spbtnPush", QStringLiteral("关于主动推送"), right);
     getdata = button("getdata", QStringLiteral("加载所有记录"), right);
     lblTotalCount = named(new QLabel(right), "lblTotalCount", QStringLiteral("共"));
     lblPageIndex = named(new QLabel(right), "lblPageIndex", QStringLiteral("页次"));
@@ -184,7 +192,7 @@ QWidget *TMainFrm::buildFeedTab()
     EditPageIndex->setMaximumWidth(50);
     btnGo = button("btnGo", QStringLiteral("跳转"), right);
     for (QWidget *w : std::initializer_list<QWidget *>{btnPING, spbtnPing, btnCheckInBaidu, spbtnInBaidu,
-                                                      getdata})
+                                                      btnPush, spbtnPush, getdata})
         bottom->addWidget(w);
     bottom->addStretch();
     bottom->addWidget(label(QStringLiteral("共"), right));

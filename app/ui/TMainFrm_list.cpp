@@ -100,6 +100,7 @@ void TMainFrm::BindList(const QString &Sqlstr, const QString &countsql, qint64 p
     GlobalDataView view(GlobalData, lblTotalCount, lblPageIndex, EditPageIndex,
                         {btnFirst, btnPrev}, {btnNext, btnEnd});
     m_pager.BindList(Sqlstr, countsql, pindex, view);
+    showPushTimes();
 }
 
 qint64 TMainFrm::siteFilter() const

@@ -48,7 +48,7 @@ private slots:
         QCOMPARE(w->findChild<QWidget *>("PanelLeft")->width(), 150);
         QVERIFY(w->findChild<QWidget *>("ProgressBar1")->isHidden());
         QCOMPARE(w->findChild<QWidget *>("WebBrowser1")->size(), QSize(332, 52));
-        QCOMPARE(w->findChild<QTreeWidget *>("GlobalData")->columnCount(), 8);
+        QCOMPARE(w->findChild<QTreeWidget *>("GlobalData")->columnCount(), 9);
         QCOMPARE(w->findChild<QTreeWidget *>("GlobalData")->headerItem()->text(4), QStringLiteral("收录"));
         QCOMPARE(w->findChild<QLabel *>("lblRssid")->text(), QStringLiteral("0"));
         QCOMPARE(w->findChild<QTabWidget *>("PageControl1")->currentWidget()->objectName(),

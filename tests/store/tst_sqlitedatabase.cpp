@@ -366,6 +366,40 @@ private slots:
         db.ExecSQL(insertSite.arg("http://d.example/feed", "D"));
         QVERIFY(db.GetTable(QStringLiteral("Select max(rssid) as newrssid from mrv_orvik_rss")).AsInteger("newrssid") > previous);
     }
+
+    void batchesWriteEveryRowOrNone()
+    {
+        TSQLiteDatabase db(m_path);
+        db.ExecSQL("create table t (id INTEGER PRIMARY KEY, name TEXT NOT NULL, note TEXT)");
+        const QString insert = QStringLiteral("insert into t(id,name,note) values (?1,?2,?3)");
+        // A value shared with the row before stays bound; a NULL after a value is NULL again.
+        db.ExecBatch(insert, {{"1", "甲's", QString()}, {"2", "b", "x"}, {"9", "b", QString()}});
+        TSQLiteTable rows = db.GetTable("select id,typeof(id),name,note is null from t order by id");
+        QCOMPARE(rows.Count(), 3);
+        QCOMPARE(rows.FieldAsString(1), QStringLiteral("integer")); // text bound, integer stored
+        QCOMPARE(rows.FieldAsString(2), QStringLiteral("甲's"));
+        QCOMPARE(rows.FieldAsInteger(3), 1);
+        rows.Next();
+        QCOMPARE(rows.FieldAsInteger(3), 0);
+        rows.Next();
+        QCOMPARE(rows.FieldAsString(2), QStringLiteral("b"));
+        QCOMPARE(rows.FieldAsInteger(3), 1);
+        db.ExecSQL("delete from t where id=9");
+
+        // The third row breaks the key: the two before it go too.
+        const QString error = errorOf([&] { db.ExecBatch(insert, {{"3", "c", {}}, {"4", "d", {}}, {"1", "again", {}}}); });
+        QVERIFY2(error.contains("constraint"), qPrintable(error));
+        QCOMPARE(db.GetTable("select count(*) as c from t").AsInteger("c"), 2);
+        // The connection is usable afterwards, outside any transaction.
+        db.ExecBatch(insert, {{"5", "e", {}}});
+        QCOMPARE(db.GetTable("select count(*) as c from t").AsInteger("c"), 3);
+
+        // Inside the caller's transaction the rows are the caller's to keep or drop.
+        db.ExecSQL("BEGIN");
+        db.ExecBatch(insert, {{"6", "f", {}}});
+        db.ExecSQL("ROLLBACK");
+        QCOMPARE(db.GetTable("select count(*) as c from t").AsInteger("c"), 3);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSQLiteDatabase)

@@ -6,4 +6,4 @@ inline constexpr const char *MainWindowControls[] = {
     "cbxUrl", "btnHelpRss", "btnGetRss", "WebBrowser1", "gbxRss", "lblRssid", "ProgressBar1",
     "GlobalData", "btnPING", "spbtnPing", "btnCheckInBaidu", "spbtnInBaidu", "getdata",
     "lblTotalCount", "lblPageIndex", "btnFirst", "btnPrev", "btnNext", "btnEnd", "EditPageIndex",
-    "btnGo", "Memo1", "btnPause", "StatusBarMain", "PopupMenuTask"};
+    "btnGo", "Memo1", "btnPause", "StatusBarMain", "PopupMenuTask", "btnPush", "spbtnPush"};

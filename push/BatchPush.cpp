@@ -1,0 +1,395 @@
+#include "push/BatchPush.h"
+
+#include "app/AppSettings.h"
+#include "app/mrv_fun.h"
+#include "platform/Delay.h"
+#include "platform/WebClient.h"
+#include "push/PushSecrets.h"
+#include "store/ExtendedTables.h"
+#include "store/SQLiteDatabase.h"
+
+#include <QSet>
+#include <algorithm>
+
+namespace {
+
+const QString DatabaseFile = QStringLiteral("database.db");
+
+// Marks the push as going for as long as it is in scope, errors included.
+class Running {
+public:
+    explicit Running(bool &flag) : m_flag(flag) { m_flag = true; }
+    ~Running() { m_flag = false; }
+    Running(const Running &) = delete;
+    Running &operator=(const Running &) = delete;
+
+private:
+    bool &m_flag;
+};
+
+QString bracket(const QString &siteName)
+{
+    return QStringLiteral("【") + siteName + QStringLiteral("】");
+}
+
+// How a channel names itself in the log.
+QString channelLabel(PushChannel channel)
+{
+    switch (channel) {
+    case PushChannel::Baidu: return QStringLiteral("百度推送");
+    case PushChannel::BaiduDaily: return QStringLiteral("百度快速收录");
+    case PushChannel::IndexNow: return QStringLiteral("IndexNow推送");
+    }
+    return {};
+}
+
+// Due addresses are read this many at a time.
+constexpr int PlanPiece = 5000;
+
+int requestsFor(size_t addresses, int limit)
+{
+    return int((addresses + size_t(limit) - 1) / size_t(limit));
+}
+
+} // namespace
+
+BatchPush::BatchPush(PushLog log, const AppSettings &settings)
+    : m_log(std::move(log)), m_settings(settings), m_wait([](int msecs) { delay(msecs); })
+{
+}
+
+BatchPush::~BatchPush() = default;
+
+void BatchPush::append(const QString &line)
+{
+    if (m_log.appendStatusLog)
+        m_log.appendStatusLog(line);
+}
+
+void BatchPush::progress()
+{
+    ++m_summary.requestsSent;
+    if (m_log.setMessagePanel)
+        m_log.setMessagePanel(QStringLiteral("推送进度：") + QString::number(m_summary.requestsSent) + u'/'
+                              + QString::number(m_summary.requestsPlanned));
+}
+
+PushSummary BatchPush::run(qint64 siteFilter)
+{
+    // The push in progress goes on; a second one would send the same addresses again.
+    if (m_running)
+        return {};
+    const Running running(m_running);
+    m_summary = PushSummary();
+    if (m_log.showStatusLog)
+        m_log.showStatusLog();
+
+    // One connection for the push: the due addresses are read in full before
+    // the first request, so no cursor stays open while a request waits, and
+    // each answer is recorded through it in a transaction of its own.
+    TSQLiteDatabase db(DatabaseFile);
+    bool unknownSite = false;
+    // Taken before the plan, whose reads let other handlers run in between.
+    m_dataVersion = db.GetTable(QStringLiteral("PRAGMA data_version")).FieldAsInteger(0);
+    const std::vector<SitePlan> sites = plan(db, siteFilter, unknownSite);
+    if (unknownSite) {
+        append(QStringLiteral("rssid参数错误，进程中止"));
+        return m_summary;
+    }
+
+    // A fresh client per push: its content type and connections are its own.
+    WebClient client;
+    for (const SitePlan &site : sites) {
+        if (!site.settings.anyOn()) {
+            append(bracket(site.name) + QStringLiteral("未设置推送，跳过"));
+            continue;
+        }
+        const bool nothingDue = std::all_of(site.channels.begin(), site.channels.end(), [](const ChannelPlan &c) {
+            return c.due.empty() && c.foreign.empty() && !c.noKeyHost;
+        });
+        if (nothingDue) {
+            append(bracket(site.name) + QStringLiteral("没有需要推送的地址"));
+            continue;
+        }
+        for (const ChannelPlan &channel : site.channels)
+            pushChannel(db, client, site, channel);
+    }
+    if (m_log.setMessagePanel)
+        m_log.setMessagePanel(QStringLiteral("推送完成"));
+    return m_summary;
+}
+
+std::vector<BatchPush::SitePlan> BatchPush::plan(TSQLiteDatabase &db, qint64 siteFilter, bool &unknownSite)
+{
+    ExtendedTables::ensure(db);
+    std::vector<SitePlan> sites;
+    {
+        const QString where
+            = siteFilter != 0 ? QStringLiteral(" where rssid=") + QString::number(siteFilter) : QString();
+        TSQLiteTable table
+            = db.GetTable(QStringLiteral("select rssid,sitename from mrv_orvik_rss") + where
+                          + QStringLiteral(" order by rssid"));
+        for (; !table.Eof(); table.Next())
+            sites.push_back({table.FieldAsInteger(0), table.FieldAsString(1), {}, {}});
+    }
+    unknownSite = siteFilter != 0 && sites.empty();
+
+    for (SitePlan &site : sites) {
+        site.settings = PushSettings::load(db, site.rssid).value_or(PushSiteSettings());
+        std::vector<PushChannel> channels;
+        if (site.settings.baiduOn())
+            channels.push_back(PushChannel::Baidu);
+        if (site.settings.baiduDailyOn())
+            channels.push_back(PushChannel::BaiduDaily);
+        if (site.settings.indexNowOn())
+            channels.push_back(PushChannel::IndexNow);
+        const QString keyHost = IndexNowPush::hostOf(site.settings.indexNowKeyLocation);
+
+        for (const PushChannel channel : channels) {
+            ChannelPlan planned{channel, {}, {}, false};
+            // Without a host every address would count as foreign and be
+            // recorded so for good: the channel waits until the address is fixed.
+            if (channel == PushChannel::IndexNow && keyHost.isEmpty()) {
+                planned.noKeyHost = true;
+                site.channels.push_back(std::move(planned));
+                continue;
+            }
+            // Read in pieces, newest first, with the events dispatched between
+            // them: 100,000 addresses at once would hold the window for most of a second.
+            qint64 below = -1;
+            for (;;) {
+                TSQLiteTable table = db.GetTable(
+                    QStringLiteral("select dataid,url from mrv_orvik_rssurl a where rssid=") + QString::number(site.rssid)
+                    + (below >= 0 ? QStringLiteral(" and dataid<") + QString::number(below) : QString())
+                    + QStringLiteral(" and not exists (select 1 from mrv_orvik_push p where p.dataid=a.dataid"
+                                     " and p.channel='")
+                    + channelName(channel) + QStringLiteral("') order by dataid desc limit ")
+                    + QString::number(PlanPiece));
+                const int rows = table.Count();
+                for (; !table.Eof(); table.Next()) {
+                    below = table.FieldAsInteger(0);
+                    Address address{QString::number(below), table.FieldAsString(1)};
+                    // The service refuses a whole request that holds one address of another host.
+                    if (channel == PushChannel::IndexNow && IndexNowPush::hostOf(address.url) != keyHost)
+                        planned.foreign.push_back(std::move(address));
+                    else
+                        planned.due.push_back(std::move(address));
+                }
+                if (rows < PlanPiece)
+                    break;
+                dispatchPending();
+            }
+            m_summary.requestsPlanned += requestsFor(planned.due.size(), channelBatchLimit(channel));
+            site.channels.push_back(std::move(planned));
+        }
+    }
+    return sites;
+}
+
+void BatchPush::pushChannel(TSQLiteDatabase &db, WebClient &client, const SitePlan &site,
+                            const ChannelPlan &channel)
+{
+    if (channel.noKeyHost) {
+        append(bracket(site.name) + channelLabel(channel.channel) + QStringLiteral("失败：密钥文件地址无效"));
+        ++m_summary.channelsStopped;
+        return;
+    }
+    if (!channel.foreign.empty()) {
+        std::vector<std::pair<QString, QString>> rows;
+        for (const Address &address : channel.foreign) {
+            rows.emplace_back(address.dataid, QStringLiteral("not_same_site"));
+            append(address.url + QStringLiteral("----不是本站地址"));
+        }
+        record(db, channel.channel, rows);
+    }
+    const size_t limit = size_t(channelBatchLimit(channel.channel));
+    for (size_t start = 0; start < channel.due.size(); start += limit) {
+        const std::vector<Address> batch(channel.due.begin() + qsizetype(start),
+                                         channel.due.begin() + qsizetype(std::min(start + limit, channel.due.size())));
+        progress();
+        const Outcome outcome = channel.channel == PushChannel::IndexNow
+            ? sendIndexNow(db, client, site, batch)
+            : sendBaidu(db, client, site, channel.channel == PushChannel::BaiduDaily, batch);
+        if (outcome == Outcome::Stop) {
+            ++m_summary.channelsStopped;
+            return;
+        }
+    }
+}
+
+bool BatchPush::postWithRetries(WebClient &client, const SitePlan &site, const QString &label, bool jsonMessage,
+                                const QString &url, const QString &contentType, const QByteArray &body,
+                                WebAnswer &answer)
+{
+    const QStringList secrets{site.settings.baiduToken, site.settings.indexNowKey};
+    constexpr int tries = int(std::size(RetryWaits)) + 1;
+    for (int attempt = 0; attempt < tries; ++attempt) {
+        QString failure;
+        try {
+            client.setContentType(contentType);
+            answer = client.postForAnswer(url, body);
+            if (answer.status < 500)
+                return true;
+            failure = answer.statusLine;
+            // Baidu names the reason in its JSON body.
+            if (jsonMessage) {
+                const QString message = BaiduPush::interpret(answer, false).error;
+                if (!message.isEmpty())
+                    failure = message;
+            }
+        } catch (const AppError &e) {
+            failure = e.message();
+        }
+        failure = scrubSecrets(failure, secrets);
+        if (attempt + 1 < tries) {
+            const int seconds = RetryWaits[attempt];
+            append(bracket(site.name) + label + QStringLiteral("失败，") + QString::number(seconds)
+                   + QStringLiteral("秒后重试"));
+            m_wait(seconds * 1000);
+        } else {
+            append(bracket(site.name) + label + QStringLiteral("失败：") + failure);
+        }
+    }
+    return false;
+}
+
+BatchPush::Outcome BatchPush::sendBaidu(TSQLiteDatabase &db, WebClient &client, const SitePlan &site, bool daily,
+                                        const std::vector<Address> &batch)
+{
+    const PushChannel channel = daily ? PushChannel::BaiduDaily : PushChannel::Baidu;
+    const QString label = channelLabel(channel);
+    QStringList urls;
+    for (const Address &address : batch)
+        urls << address.url;
+    const QString url = BaiduPush::requestUrl(ServiceHosts::base(m_settings.hosts.baiduzz), site.settings.baiduSite,
+                                              site.settings.baiduToken, daily);
+    WebAnswer web;
+    if (!postWithRetries(client, site, label, true, url, QStringLiteral("text/plain"), BaiduPush::requestBody(urls), web))
+        return Outcome::Stop;
+
+    const BaiduPush::Answer answer = BaiduPush::interpret(web, daily);
+    const QString name = bracket(site.name);
+    const QString quotaLine = name + label + QStringLiteral("今日配额已用完，其余地址明天再推");
+    switch (answer.kind) {
+    case BaiduPush::Answer::Accepted:
+        break;
+    case BaiduPush::Answer::OverQuota:
+        append(quotaLine);
+        return Outcome::Stop;
+    case BaiduPush::Answer::TokenInvalid:
+        append(name + QStringLiteral("百度密钥无效"));
+        return Outcome::Stop;
+    case BaiduPush::Answer::SiteNotVerified:
+        append(name + QStringLiteral("百度站点未验证"));
+        return Outcome::Stop;
+    case BaiduPush::Answer::Retry:
+    case BaiduPush::Answer::Failed:
+        append(name + label + QStringLiteral("失败：")
+               + scrubSecrets(answer.error, {site.settings.baiduToken, site.settings.indexNowKey}));
+        return Outcome::Stop;
+    }
+
+    const QSet<QString> notSameSite(answer.notSameSite.begin(), answer.notSameSite.end());
+    const QSet<QString> notValid(answer.notValid.begin(), answer.notValid.end());
+    std::vector<std::pair<QString, QString>> rows;
+    std::vector<const Address *> taken;
+    for (const Address &address : batch) {
+        if (notSameSite.contains(address.url))
+            rows.emplace_back(address.dataid, QStringLiteral("not_same_site"));
+        else if (notValid.contains(address.url))
+            rows.emplace_back(address.dataid, QStringLiteral("not_valid"));
+        else
+            taken.push_back(&address);
+    }
+    m_summary.rejected += int(rows.size());
+    // The service counts what it took but does not name it. When it took fewer
+    // than it was sent (its quota ran out inside the request), it took them in
+    // the order sent: the rest stay due rather than be recorded unsent.
+    const size_t okCount
+        = answer.successGiven ? std::min(taken.size(), size_t(std::max<qint64>(0, answer.success))) : taken.size();
+    for (size_t i = 0; i < okCount; ++i)
+        rows.emplace_back(taken[i]->dataid, QStringLiteral("ok"));
+    m_summary.accepted += int(okCount);
+
+    append(name + (daily ? QStringLiteral("百度快速收录：成功") : QStringLiteral("百度推送：成功"))
+           + QString::number(answer.success) + QStringLiteral("条，今日剩余")
+           + (answer.remain >= 0 ? QString::number(answer.remain) : QStringLiteral("?")) + QStringLiteral("条"));
+    for (const QString &address : answer.notSameSite)
+        append(address + QStringLiteral("----不是本站地址"));
+    for (const QString &address : answer.notValid)
+        append(address + QStringLiteral("----地址无效"));
+    record(db, channel, rows);
+
+    if (answer.remain == 0) {
+        append(quotaLine);
+        return Outcome::Stop;
+    }
+    return Outcome::GoOn;
+}
+
+BatchPush::Outcome BatchPush::sendIndexNow(TSQLiteDatabase &db, WebClient &client, const SitePlan &site,
+                                           const std::vector<Address> &batch)
+{
+    const QString label = channelLabel(PushChannel::IndexNow);
+    QStringList urls;
+    for (const Address &address : batch)
+        urls << address.url;
+    const PushSiteSettings &s = site.settings;
+    const QByteArray body = IndexNowPush::requestBody(IndexNowPush::hostOf(s.indexNowKeyLocation), s.indexNowKey,
+                                                      s.indexNowKeyLocation, urls);
+    WebAnswer web;
+    if (!postWithRetries(client, site, label, false, IndexNowPush::requestUrl(ServiceHosts::base(m_settings.hosts.indexnow)),
+                         QStringLiteral("application/json; charset=utf-8"), body, web))
+        return Outcome::Stop;
+
+    const QString name = bracket(site.name);
+    switch (IndexNowPush::interpret(web.status)) {
+    case IndexNowPush::Kind::Accepted:
+        break;
+    case IndexNowPush::Kind::KeyInvalid:
+        append(name + QStringLiteral("IndexNow密钥无效或密钥文件无法访问"));
+        return Outcome::Stop;
+    case IndexNowPush::Kind::Mismatch:
+        append(name + QStringLiteral("IndexNow拒绝：地址与站点或密钥不符"));
+        return Outcome::Stop;
+    case IndexNowPush::Kind::TooMany:
+        append(name + QStringLiteral("IndexNow提交过于频繁，稍后再试"));
+        return Outcome::Stop;
+    case IndexNowPush::Kind::Retry:
+    case IndexNowPush::Kind::Failed:
+        append(name + label + QStringLiteral("失败：") + scrubSecrets(web.statusLine, {s.baiduToken, s.indexNowKey}));
+        return Outcome::Stop;
+    }
+    std::vector<std::pair<QString, QString>> rows;
+    rows.reserve(batch.size());
+    for (const Address &address : batch)
+        rows.emplace_back(address.dataid, QStringLiteral("ok"));
+    m_summary.accepted += int(rows.size());
+    append(name + QStringLiteral("IndexNow：已提交") + QString::number(batch.size()) + QStringLiteral("条"));
+    record(db, PushChannel::IndexNow, rows);
+    return Outcome::GoOn;
+}
+
+void BatchPush::record(TSQLiteDatabase &db, PushChannel channel,
+                       const std::vector<std::pair<QString, QString>> &rows)
+{
+    const QString now = NowTimestamp();
+    const QString name = channelName(channel);
+    std::vector<QStringList> values;
+    values.reserve(rows.size());
+    for (const auto &[dataid, result] : rows)
+        values.push_back({dataid, name, now, result});
+    // Only addresses that still exist get rows: a site deleted during the push
+    // must leave none behind for a later address with a reused number. Checking
+    // every row costs a third more, so it is done only when another connection
+    // (a handler run during the request) has changed the file since we last looked.
+    const qint64 version = db.GetTable(QStringLiteral("PRAGMA data_version")).FieldAsInteger(0);
+    const bool changedMeanwhile = version != m_dataVersion;
+    m_dataVersion = version;
+    db.ExecBatch(changedMeanwhile
+                     ? QStringLiteral("insert or ignore into mrv_orvik_push(dataid,channel,pushtime,result) select "
+                                      "?1,?2,?3,?4 where exists (select 1 from mrv_orvik_rssurl where dataid=?1)")
+                     : QStringLiteral("insert or ignore into mrv_orvik_push(dataid,channel,pushtime,result) "
+                                      "values (?1,?2,?3,?4)"),
+                 values);
+}
