@@ -90,6 +90,8 @@ bool runFetch(Session &session, const QStringList &givenAddresses)
     ConsoleFeedView view(session.out, session.programDir);
     FeedImport import(view, session.dialogs, session.programDir,
                       ServiceHosts::base(session.settings.hosts.product) + u'/');
+    // Parts of a sitemap index and what a home page points to come through the same client.
+    import.setClient(session.sharedFeedClient());
     FeedDownload download(view, session.dialogs, session.programDir,
                           [&import](const QString &address) { import.ImportRss(address); });
     Tally tally;

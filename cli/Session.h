@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 class ConsoleOutput;
 
@@ -33,7 +34,9 @@ public:
 
     // The feed client: it lives for the run, so its cookies gather as the
     // window's do.
-    WebClient &feedClient() { return m_feedClient; }
+    WebClient &feedClient() { return *m_feedClient; }
+    // The same client shared, for the parts and pages the import fetches itself.
+    const std::shared_ptr<WebClient> &sharedFeedClient() const { return m_feedClient; }
     // The batch ping and index check over the site filter's site (0: all).
     BatchRuns &batchRuns() { return m_batchRuns; }
     void setSiteFilter(qint32 site) { m_siteFilter = QString::number(site); }
@@ -42,7 +45,7 @@ private:
     RunWindow consoleRunWindow();
 
     HandlerGuard m_guard;
-    WebClient m_feedClient;
+    std::shared_ptr<WebClient> m_feedClient = std::make_shared<WebClient>();
     SharedWebClient m_sharedClient;
     PingServices m_services;
     QString m_siteFilter = QStringLiteral("0");

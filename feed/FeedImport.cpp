@@ -77,7 +77,7 @@ private:
 // halfway leaves nothing of it behind either.
 class AllOrNothing {
 public:
-    explicit AllOrNothing(TSQLiteDatabase &db) : m_db(db) { m_db.ExecSQL(QStringLiteral("Begin")); }
+    explicit AllOrNothing(TSQLiteDatabase &db) : m_db(db) { m_db.ExecSQL(QStringLiteral("Begin Immediate")); }
     ~AllOrNothing()
     {
         if (!m_open)
