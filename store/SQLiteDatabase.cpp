@@ -1,6 +1,7 @@
 #include "store/SQLiteDatabase.h"
 
 #include "platform/Codepage.h"
+#include "store/TextSearch.h"
 
 #include <sqlite3.h>
 
@@ -161,6 +162,7 @@ TSQLiteDatabase::TSQLiteDatabase(const QString &fileName)
                                    .arg(fileName, reason));
     }
     applyReadSettings();
+    TextSearch::registerFunction(m_db);
 }
 
 TSQLiteDatabase::~TSQLiteDatabase()

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+class QBoxLayout;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -28,6 +29,7 @@ class TfrmAbout;
 class TfrmChaXun;
 class BatchRuns;
 class PingServices;
+class TfrmStats;
 
 // The main window. It lays out the controls, owns the state that the
 // subsystems share (ProgramDir, IsOnline, HelpTopic), and wires every control
@@ -92,6 +94,11 @@ public slots:
     void btnPauseClick();
     void GlobalDataDblClick();
 
+    // Search, CSV export and statistics (TMainFrm_report.cpp).
+    void btnSearchClick();
+    void NExportCsvClick();
+    void NStatsClick();
+
 public:
     // The shared web client of the ping, the index check and the update check.
     SharedWebClient IdHTTP2;
@@ -118,6 +125,10 @@ private:
     void showCurrentPage(qint64 n);
     void connectFeedHandlers();
     void connectPingHandlers();
+    void buildSearchControls(QWidget *parent, QBoxLayout *strip);
+    void addReportMenuItems(QMenu *file, QMenu *tools);
+    // Empties the search box and ends the search.
+    void clearSearch();
     void guarded(const std::function<void()> &handler);
     void showHelpTopic(int topic);
     void showWindow(QWidget *window);
@@ -175,4 +186,10 @@ private:
     // Ping area (TMainFrm_ping.cpp): the requests through IdHTTP2 and the batch runs' state.
     std::shared_ptr<PingServices> m_pingServices;
     std::shared_ptr<BatchRuns> m_batchRuns;
+
+    // Report area (TMainFrm_report.cpp): the search the list shows (empty: none).
+    QString m_search;
+    QLineEdit *EditSearch = nullptr;
+    QPushButton *btnSearch = nullptr;
+    QPointer<TfrmStats> m_stats;
 };
