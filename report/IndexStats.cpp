@@ -11,9 +11,10 @@ namespace IndexStats {
 
 namespace {
 
-// The earliest accepted push of the address a.dataid.
-const char *const FirstPush =
-    "(select min(p.pushtime) from mrv_orvik_push p where p.dataid=a.dataid and p.result='ok')";
+// Each address with an accepted push and the earliest such push. Grouped once
+// and joined, so a statement never looks the pushes up once per use of it.
+const char *const FirstPushes =
+    "(select dataid,min(pushtime) as pm from mrv_orvik_push where result='ok' group by dataid)";
 
 // min() of two timestamps of which either may be NULL.
 QString earliest(const QString &a, const QString &b)
@@ -25,30 +26,33 @@ std::optional<double> median(std::vector<double> &values)
 {
     if (values.empty())
         return std::nullopt;
-    const size_t mid = values.size() / 2;
-    std::nth_element(values.begin(), values.begin() + qsizetype(mid), values.end());
-    const double upper = values[mid];
+    const auto mid = std::ptrdiff_t(values.size() / 2);
+    std::nth_element(values.begin(), values.begin() + mid, values.end());
+    const double upper = values[size_t(mid)];
     if (values.size() % 2 == 1)
         return upper;
-    const double lower = *std::max_element(values.begin(), values.begin() + qsizetype(mid));
+    const double lower = *std::max_element(values.begin(), values.begin() + mid);
     return (lower + upper) / 2;
 }
 
-// The week (0 .. weeks-1) a timestamp column falls in, counted from `start`.
-QString weekOf(const QString &column, const QString &start)
-{
-    return QStringLiteral("cast((julianday(substr(%1,1,10))-julianday('%2'))/7 as integer)")
-        .arg(column, start);
-}
-
-void addCounts(TSQLiteTable table, QList<int> &into)
-{
-    for (; !table.Eof(); table.Next()) {
-        const qint64 week = table.FieldAsInteger(0);
-        if (week >= 0 && week < into.size())
-            into[int(week)] += int(table.FieldAsInteger(1));
+// Counts per day (rows of a day text and a count) added into weeks from `first`.
+class Weeks {
+public:
+    Weeks(const QDate &first, QList<int> &counts) : m_first(first), m_counts(counts) {}
+    void add(const QString &timestamp, qint64 count)
+    {
+        const QDate day = QDate::fromString(timestamp.left(10), QStringLiteral("yyyy-MM-dd"));
+        if (!day.isValid())
+            return;
+        const qint64 days = m_first.daysTo(day);
+        if (days >= 0 && days / 7 < m_counts.size())
+            m_counts[int(days / 7)] += int(count);
     }
-}
+
+private:
+    QDate m_first;
+    QList<int> &m_counts;
+};
 
 } // namespace
 
@@ -72,9 +76,11 @@ Table compute(TSQLiteDatabase &db)
         return found == rowOf.end() ? nullptr : &table.sites[found->second];
     };
     {
+        // One pass over the table, then a sort of the site numbers: the site
+        // index would send every row's read to another place in the file.
         TSQLiteTable counts = db.GetTable(QStringLiteral(
             "select rssid,count(*),count(firsttime),count(isinbaidu),"
-            "sum(case when isinbaidu=1 then 1 else 0 end) from mrv_orvik_rssurl group by rssid"));
+            "sum(case when isinbaidu=1 then 1 else 0 end) from mrv_orvik_rssurl not indexed group by rssid"));
         for (; !counts.Eof(); counts.Next()) {
             if (Figures *f = site(counts.FieldAsInteger(0))) {
                 f->addresses = counts.FieldAsInteger(1);
@@ -98,10 +104,10 @@ Table compute(TSQLiteDatabase &db)
     std::vector<double> allDays;
     {
         TSQLiteTable spans = db.GetTable(
-            QStringLiteral("select rssid,julianday(firstseen)-julianday(") + earliest(QStringLiteral("firsttime"), QStringLiteral("pushed"))
-            + QStringLiteral(") from (select a.rssid as rssid,i.firstseen as firstseen,a.firsttime as firsttime,")
-            + QLatin1String(FirstPush)
-            + QStringLiteral(" as pushed from mrv_orvik_indexed i join mrv_orvik_rssurl a on a.dataid=i.dataid)"));
+            QStringLiteral("select a.rssid,julianday(i.firstseen)-julianday(")
+            + earliest(QStringLiteral("a.firsttime"), QStringLiteral("p.pm"))
+            + QStringLiteral(") from mrv_orvik_indexed i join mrv_orvik_rssurl a on a.dataid=i.dataid left join ")
+            + QLatin1String(FirstPushes) + QStringLiteral(" p on p.dataid=i.dataid"));
         for (; !spans.Eof(); spans.Next()) {
             if (spans.FieldIsNull(1) || !site(spans.FieldAsInteger(0)))
                 continue; // never announced, or a time that is no timestamp
@@ -183,27 +189,37 @@ WeekSeries weekly(TSQLiteDatabase &db, qint64 rssid, const QDate &today, int wee
     }
     const QString start = first.toString(QStringLiteral("yyyy-MM-dd"));
     const QString end = first.addDays(7 * qint64(weeks)).toString(QStringLiteral("yyyy-MM-dd"));
-    const QString inRange = QStringLiteral(" t>='%1' and t<'%2'").arg(start, end);
     const QString ofSite = rssid != 0 ? QStringLiteral(" and a.rssid=") + QString::number(rssid) : QString();
 
-    // An address pinged before the first week was announced before it, so
-    // only the others need their pushes looked up.
-    addCounts(db.GetTable(
-                  QStringLiteral("select ") + weekOf(QStringLiteral("t"), start)
-                  + QStringLiteral(" as w,count(*) from (select ") + earliest(QStringLiteral("firsttime"), QStringLiteral("pushed"))
-                  + QStringLiteral(" as t from (select a.firsttime as firsttime,") + QLatin1String(FirstPush)
-                  + QStringLiteral(" as pushed from mrv_orvik_rssurl a where (a.firsttime is null or a.firsttime>='")
-                  + start + QStringLiteral("')") + ofSite + QStringLiteral(")) where") + inRange
-                  + QStringLiteral(" group by w")),
-              series.announced);
-    addCounts(db.GetTable(
-                  QStringLiteral("select ") + weekOf(QStringLiteral("t"), start)
-                  + QStringLiteral(" as w,count(*) from (select i.firstseen as t from mrv_orvik_indexed i")
-                  + (rssid != 0 ? QStringLiteral(" join mrv_orvik_rssurl a on a.dataid=i.dataid where a.rssid=")
-                                      + QString::number(rssid)
-                                : QString())
-                  + QStringLiteral(") where") + inRange + QStringLiteral(" group by w")),
-              series.indexed);
+    // Announced: the first ping's day, except where a push came earlier (or
+    // alone); those few are moved from the ping's week to the push's.
+    Weeks announced(first, series.announced);
+    TSQLiteTable pinged = db.GetTable(
+        QStringLiteral("select substr(a.firsttime,1,10) as d,count(*) from mrv_orvik_rssurl a where a.firsttime>='")
+        + start + QStringLiteral("' and a.firsttime<'") + end + QLatin1Char('\'') + ofSite
+        + QStringLiteral(" group by d"));
+    for (; !pinged.Eof(); pinged.Next())
+        announced.add(pinged.FieldAsString(0), pinged.FieldAsInteger(1));
+    TSQLiteTable pushedFirst = db.GetTable(
+        QStringLiteral("select substr(a.firsttime,1,10) as fd,substr(p.pm,1,10) as pd,count(*) from ")
+        + QLatin1String(FirstPushes)
+        + QStringLiteral(" p join mrv_orvik_rssurl a on a.dataid=p.dataid where (a.firsttime is null or p.pm<a.firsttime)")
+        + ofSite + QStringLiteral(" group by fd,pd"));
+    for (; !pushedFirst.Eof(); pushedFirst.Next()) {
+        const qint64 count = pushedFirst.FieldAsInteger(2);
+        if (!pushedFirst.FieldIsNull(0))
+            announced.add(pushedFirst.FieldAsString(0), -count);
+        announced.add(pushedFirst.FieldAsString(1), count);
+    }
+
+    Weeks indexed(first, series.indexed);
+    TSQLiteTable seen = db.GetTable(
+        QStringLiteral("select substr(i.firstseen,1,10) as d,count(*) from mrv_orvik_indexed i")
+        + (rssid != 0 ? QStringLiteral(" join mrv_orvik_rssurl a on a.dataid=i.dataid") : QString())
+        + QStringLiteral(" where i.firstseen>='") + start + QStringLiteral("' and i.firstseen<'") + end
+        + QLatin1Char('\'') + ofSite + QStringLiteral(" group by d"));
+    for (; !seen.Eof(); seen.Next())
+        indexed.add(seen.FieldAsString(0), seen.FieldAsInteger(1));
     return series;
 }
 
