@@ -76,11 +76,10 @@ Table compute(TSQLiteDatabase &db)
         return found == rowOf.end() ? nullptr : &table.sites[found->second];
     };
     {
-        // One pass over the table, then a sort of the site numbers: the site
-        // index would send every row's read to another place in the file.
+        // Read from the covering index idx_rssurl_stats (store/ExtendedTables).
         TSQLiteTable counts = db.GetTable(QStringLiteral(
             "select rssid,count(*),count(firsttime),count(isinbaidu),"
-            "sum(case when isinbaidu=1 then 1 else 0 end) from mrv_orvik_rssurl not indexed group by rssid"));
+            "sum(case when isinbaidu=1 then 1 else 0 end) from mrv_orvik_rssurl group by rssid"));
         for (; !counts.Eof(); counts.Next()) {
             if (Figures *f = site(counts.FieldAsInteger(0))) {
                 f->addresses = counts.FieldAsInteger(1);
@@ -103,10 +102,11 @@ Table compute(TSQLiteDatabase &db)
     std::map<qint64, std::vector<double>> days;
     std::vector<double> allDays;
     {
+        // Driven by the indexed addresses, usually a fraction of all of them.
         TSQLiteTable spans = db.GetTable(
             QStringLiteral("select a.rssid,julianday(i.firstseen)-julianday(")
             + earliest(QStringLiteral("a.firsttime"), QStringLiteral("p.pm"))
-            + QStringLiteral(") from mrv_orvik_indexed i join mrv_orvik_rssurl a on a.dataid=i.dataid left join ")
+            + QStringLiteral(") from mrv_orvik_indexed i cross join mrv_orvik_rssurl a on a.dataid=i.dataid left join ")
             + QLatin1String(FirstPushes) + QStringLiteral(" p on p.dataid=i.dataid"));
         for (; !spans.Eof(); spans.Next()) {
             if (spans.FieldIsNull(1) || !site(spans.FieldAsInteger(0)))
