@@ -104,15 +104,16 @@ Table compute(TSQLiteDatabase &db)
     {
         // Driven by the indexed addresses, usually a fraction of all of them.
         TSQLiteTable spans = db.GetTable(
-            QStringLiteral("select a.rssid,julianday(i.firstseen)-julianday(")
+            // Whole seconds: an integer cell is read without formatting a number as text.
+            QStringLiteral("select a.rssid,cast(round((julianday(i.firstseen)-julianday(")
             + earliest(QStringLiteral("a.firsttime"), QStringLiteral("p.pm"))
-            + QStringLiteral(") from mrv_orvik_indexed i cross join mrv_orvik_rssurl a on a.dataid=i.dataid left join ")
+            + QStringLiteral("))*86400) as integer) from mrv_orvik_indexed i cross join mrv_orvik_rssurl a on a.dataid=i.dataid left join ")
             + QLatin1String(FirstPushes) + QStringLiteral(" p on p.dataid=i.dataid"));
         for (; !spans.Eof(); spans.Next()) {
             if (spans.FieldIsNull(1) || !site(spans.FieldAsInteger(0)))
                 continue; // never announced, or a time that is no timestamp
             // Found indexed before it was announced: no wait at all.
-            const double span = std::max(0.0, spans.FieldAsString(1).toDouble());
+            const double span = std::max(0.0, double(spans.FieldAsInteger(1)) / 86400);
             days[spans.FieldAsInteger(0)].push_back(span);
             allDays.push_back(span);
         }
@@ -190,21 +191,31 @@ WeekSeries weekly(TSQLiteDatabase &db, qint64 rssid, const QDate &today, int wee
     const QString start = first.toString(QStringLiteral("yyyy-MM-dd"));
     const QString end = first.addDays(7 * qint64(weeks)).toString(QStringLiteral("yyyy-MM-dd"));
     const QString ofSite = rssid != 0 ? QStringLiteral(" and a.rssid=") + QString::number(rssid) : QString();
+    // All sites: the addresses of the listed sites, as the pings' counts below.
+    const QString ofSites = rssid != 0 ? ofSite : QStringLiteral(" and a.rssid in (select rssid from mrv_orvik_rss)");
 
-    // Announced: the first ping's day, except where a push came earlier (or
-    // alone); those few are moved from the ping's week to the push's.
+    // Announced: the first ping's week, except where a push came earlier (or
+    // alone); those few are moved from the ping's week to the push's. Each
+    // week's pings are counted by ranges of the index on (rssid, firsttime),
+    // site after site (the cross join keeps the sites outside): no row is
+    // read and nothing is sorted.
     Weeks announced(first, series.announced);
-    TSQLiteTable pinged = db.GetTable(
-        QStringLiteral("select substr(a.firsttime,1,10) as d,count(*) from mrv_orvik_rssurl a where a.firsttime>='")
-        + start + QStringLiteral("' and a.firsttime<'") + end + QLatin1Char('\'') + ofSite
-        + QStringLiteral(" group by d"));
-    for (; !pinged.Eof(); pinged.Next())
-        announced.add(pinged.FieldAsString(0), pinged.FieldAsInteger(1));
+    const QString siteJoin = rssid != 0
+        ? QStringLiteral("select count(*) from mrv_orvik_rssurl a where a.rssid=") + QString::number(rssid)
+            + QStringLiteral(" and")
+        : QStringLiteral("select count(*) from mrv_orvik_rss s cross join mrv_orvik_rssurl a on a.rssid=s.rssid where");
+    for (int w = 0; w < weeks; ++w) {
+        const QString from = series.weekStarts.at(w).toString(QStringLiteral("yyyy-MM-dd"));
+        const QString to = series.weekStarts.at(w).addDays(7).toString(QStringLiteral("yyyy-MM-dd"));
+        series.announced[w] += int(db.GetTable(siteJoin + QStringLiteral(" a.firsttime>='") + from
+                                               + QStringLiteral("' and a.firsttime<'") + to + QLatin1Char('\''))
+                                       .FieldAsInteger(0));
+    }
     TSQLiteTable pushedFirst = db.GetTable(
         QStringLiteral("select substr(a.firsttime,1,10) as fd,substr(p.pm,1,10) as pd,count(*) from ")
         + QLatin1String(FirstPushes)
         + QStringLiteral(" p join mrv_orvik_rssurl a on a.dataid=p.dataid where (a.firsttime is null or p.pm<a.firsttime)")
-        + ofSite + QStringLiteral(" group by fd,pd"));
+        + ofSites + QStringLiteral(" group by fd,pd"));
     for (; !pushedFirst.Eof(); pushedFirst.Next()) {
         const qint64 count = pushedFirst.FieldAsInteger(2);
         if (!pushedFirst.FieldIsNull(0))
