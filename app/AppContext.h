@@ -18,4 +18,7 @@ struct AppContext {
     std::function<bool()> isOnline;
     // Opens an address in the user's web browser.
     std::function<void(const QString &)> openInBrowser;
+    // Asks where to save a file (caption, suggested path, file-type filter);
+    // the empty text when the user cancels. Unset: the system's save dialog.
+    std::function<QString(const QString &, const QString &, const QString &)> chooseSaveFile;
 };

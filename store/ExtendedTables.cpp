@@ -22,6 +22,11 @@ void ensure(TSQLiteDatabase &db)
     db.ExecSQL(QStringLiteral(
         "CREATE TABLE IF NOT EXISTS mrv_orvik_indexed ("
         "dataid INTEGER PRIMARY KEY, firstseen TEXT)"));
+    // The statistics' per-site counts and weekly pings read this instead of
+    // the whole address table (10^6 addresses: a tenth of a second instead of
+    // more than half). Made once; the address table's columns stay as they are.
+    db.ExecSQL(QStringLiteral(
+        "CREATE INDEX IF NOT EXISTS idx_rssurl_stats ON mrv_orvik_rssurl(rssid,firsttime,isinbaidu)"));
 }
 
 void deleteSiteRows(TSQLiteDatabase &db, const QString &rssid, bool withSettings)

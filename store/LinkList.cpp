@@ -1,42 +1,59 @@
 #include "store/LinkList.h"
 
 #include "store/SQLiteDatabase.h"
+#include "store/SqlText.h"
 
 namespace LinkStatements {
 
 namespace {
-QString sitePart(qint64 rssid)
+QString sitePart(qint64 rssid, const QString &search = {})
 {
-    return rssid != 0 ? QStringLiteral(" where rssid=%1").arg(rssid) : QString();
+    QString where;
+    if (rssid != 0)
+        where = QStringLiteral(" where rssid=%1").arg(rssid);
+    if (!search.isEmpty())
+        where += (where.isEmpty() ? QStringLiteral(" where ") : QStringLiteral(" and "))
+            + searchCondition(search);
+    return where;
 }
 } // namespace
 
-QString firstPage(qint64 rssid, int pageSize)
+QString searchCondition(const QString &search, const QString &alias)
 {
-    return QStringLiteral("Select * from mrv_orvik_rssurl%1 order by dataid desc limit %2 ")
-        .arg(sitePart(rssid))
-        .arg(pageSize);
+    if (search.isEmpty())
+        return {};
+    const QString prefix = alias.isEmpty() ? QString() : alias + QLatin1Char('.');
+    // The text is compared character by character (store/TextSearch.h), so
+    // '%' and '_' need no escaping; only the quotes of the literal do.
+    return QStringLiteral("textcontains('") + sqlEscape(search) + QStringLiteral("',") + prefix
+        + QStringLiteral("title,") + prefix + QStringLiteral("url)");
 }
 
-QString page(qint64 rssid, qint64 k, int pageSize)
+// Built by concatenation: a search text may itself hold "%2" or "-1".
+QString firstPage(qint64 rssid, int pageSize, const QString &search)
 {
-    return QStringLiteral("Select * from mrv_orvik_rssurl%1 order by dataid desc limit %2,%3 ")
-        .arg(sitePart(rssid))
-        .arg((k - 1) * pageSize)
-        .arg(pageSize);
+    return QStringLiteral("Select * from mrv_orvik_rssurl") + sitePart(rssid, search)
+        + QStringLiteral(" order by dataid desc limit ") + QString::number(pageSize) + QLatin1Char(' ');
 }
 
-QString lastPage(qint64 rssid)
+QString page(qint64 rssid, qint64 k, int pageSize, const QString &search)
 {
-    return QStringLiteral("Select * from mrv_orvik_rssurl%1 order by dataid desc limit -1 ")
-        .arg(sitePart(rssid));
+    return QStringLiteral("Select * from mrv_orvik_rssurl") + sitePart(rssid, search)
+        + QStringLiteral(" order by dataid desc limit ") + QString::number((k - 1) * pageSize)
+        + QLatin1Char(',') + QString::number(pageSize) + QLatin1Char(' ');
 }
 
-QString count(qint64 rssid, bool trailingBlank)
+QString lastPage(qint64 rssid, const QString &search)
+{
+    return QStringLiteral("Select * from mrv_orvik_rssurl") + sitePart(rssid, search)
+        + QStringLiteral(" order by dataid desc limit -1 ");
+}
+
+QString count(qint64 rssid, bool trailingBlank, const QString &search)
 {
     QString sql = QStringLiteral("Select count(*) as c from mrv_orvik_rssurl");
-    if (rssid != 0) {
-        sql += sitePart(rssid);
+    if (rssid != 0 || !search.isEmpty()) {
+        sql += sitePart(rssid, search);
         if (trailingBlank)
             sql += QLatin1Char(' ');
     }
@@ -60,7 +77,9 @@ void LinkPager::BindList(const QString &Sqlstr, const QString &countsql, qint64 
 
     QString statement = Sqlstr;
     if (pindex == -1) {
-        const qsizetype at = statement.indexOf(QLatin1String("-1"));
+        // The limit clause ends the statement; a search text before it may hold "-1" too.
+        const qsizetype limit = statement.lastIndexOf(QLatin1String("limit -1"));
+        const qsizetype at = limit >= 0 ? limit + 6 : statement.indexOf(QLatin1String("-1"));
         if (at >= 0)
             statement.replace(at, 2,
                               QStringLiteral("%1,%2").arg((PageCount - 1) * PageSize).arg(PageSize));

@@ -5,15 +5,20 @@
 // list shows 25 addresses a page, newest first, for all sites or for one site
 // (the site filter, 0 for all).
 
+// A search text (empty: no search) keeps the addresses whose title or address
+// contains it.
 namespace LinkStatements {
-QString firstPage(qint64 rssid, int pageSize);
+QString firstPage(qint64 rssid, int pageSize, const QString &search = {});
 // Page k (counted from 1).
-QString page(qint64 rssid, qint64 k, int pageSize);
+QString page(qint64 rssid, qint64 k, int pageSize, const QString &search = {});
 // Completed by BindList once the page count is known.
-QString lastPage(qint64 rssid);
+QString lastPage(qint64 rssid, const QString &search = {});
 // The count of one site carries a trailing blank; the site tree's double click
 // passes it without.
-QString count(qint64 rssid, bool trailingBlank = true);
+QString count(qint64 rssid, bool trailingBlank = true, const QString &search = {});
+// The search's condition on the table's title and url (columns prefixed with
+// `alias` and ".", when given); empty for an empty search.
+QString searchCondition(const QString &search, const QString &alias = {});
 } // namespace LinkStatements
 
 // One row of mrv_orvik_rssurl as the list shows it.

@@ -1,6 +1,7 @@
 #include "store/SQLiteDatabase.h"
 
 #include "platform/Codepage.h"
+#include "store/TextSearch.h"
 
 #include <sqlite3.h>
 
@@ -167,6 +168,7 @@ TSQLiteDatabase::TSQLiteDatabase(const QString &fileName)
     if (const int timeout = processBusyTimeout.load(); timeout > 0)
         sqlite3_busy_timeout(m_db, timeout);
     applyReadSettings();
+    TextSearch::registerFunction(m_db);
 }
 
 void TSQLiteDatabase::setBusyTimeout(int msecs)

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+class QBoxLayout;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -29,6 +30,7 @@ class TfrmChaXun;
 class BatchRuns;
 class PingServices;
 class BatchPush;
+class TfrmStats;
 
 // The main window. It lays out the controls, owns the state that the
 // subsystems share (ProgramDir, IsOnline, HelpTopic), and wires every control
@@ -97,6 +99,10 @@ public slots:
     void btnPushClick();
     void spbtnPushClick();
     void MenuItem8Click();
+    // Search, CSV export and statistics (TMainFrm_report.cpp).
+    void btnSearchClick();
+    void NExportCsvClick();
+    void NStatsClick();
 
 public:
     // The shared web client of the ping, the index check and the update check.
@@ -127,6 +133,10 @@ private:
     void connectPushHandlers();
     // The "推送时间" cells of the rows the list shows.
     void showPushTimes();
+    void buildSearchControls(QWidget *parent, QBoxLayout *strip);
+    void addReportMenuItems(QMenu *file, QMenu *tools);
+    // Empties the search box and ends the search.
+    void clearSearch();
     void guarded(const std::function<void()> &handler);
     void showHelpTopic(int topic);
     void showWindow(QWidget *window);
@@ -189,4 +199,9 @@ private:
     QPushButton *btnPush = nullptr;
     QToolButton *spbtnPush = nullptr;
     std::shared_ptr<BatchPush> m_batchPush;
+    // Report area (TMainFrm_report.cpp): the search the list shows (empty: none).
+    QString m_search;
+    QLineEdit *EditSearch = nullptr;
+    QPushButton *btnSearch = nullptr;
+    QPointer<TfrmStats> m_stats;
 };

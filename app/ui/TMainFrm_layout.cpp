@@ -75,6 +75,7 @@ void TMainFrm::buildMenu()
     QAction *about = help->addAction(QStringLiteral("关于Orvik站长工具..."));
     about->setObjectName(QStringLiteral("NOrvik1"));
     connect(about, &QAction::triggered, this, &TMainFrm::NOrvik1Click);
+    addReportMenuItems(file, tools);
 
     PopupMenuTask = named(new QMenu(this), "PopupMenuTask");
     PopupMenuTask->setAccessibleName(QStringLiteral("站点菜单"));
@@ -202,6 +203,7 @@ QWidget *TMainFrm::buildFeedTab()
     for (QWidget *w :
          std::initializer_list<QWidget *>{btnFirst, btnPrev, btnNext, btnEnd, EditPageIndex, btnGo})
         bottom->addWidget(w);
+    buildSearchControls(right, bottom);
     rightLayout->addLayout(bottom);
 
     tabLayout->addWidget(right, 1);

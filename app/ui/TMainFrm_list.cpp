@@ -111,18 +111,22 @@ qint64 TMainFrm::siteFilter() const
 void TMainFrm::showFirstPage()
 {
     const qint64 n = siteFilter();
-    BindList(LinkStatements::firstPage(n, LinkPager::PageSize), LinkStatements::count(n), 1);
+    BindList(LinkStatements::firstPage(n, LinkPager::PageSize, m_search),
+             LinkStatements::count(n, true, m_search), 1);
 }
 
 void TMainFrm::showCurrentPage(qint64 n)
 {
-    BindList(LinkStatements::page(n, m_pager.CurrentPage, LinkPager::PageSize),
-             LinkStatements::count(n), m_pager.CurrentPage);
+    BindList(LinkStatements::page(n, m_pager.CurrentPage, LinkPager::PageSize, m_search),
+             LinkStatements::count(n, true, m_search), m_pager.CurrentPage);
 }
 
 void TMainFrm::getdataClick()
 {
-    guarded([this] { showFirstPage(); });
+    guarded([this] {
+        clearSearch();
+        showFirstPage();
+    });
 }
 
 void TMainFrm::btnFirstClick()
@@ -130,7 +134,8 @@ void TMainFrm::btnFirstClick()
     guarded([this] {
         const qint64 n = siteFilter();
         m_pager.CurrentPage = 1;
-        BindList(LinkStatements::page(n, 1, LinkPager::PageSize), LinkStatements::count(n), 1);
+        BindList(LinkStatements::page(n, 1, LinkPager::PageSize, m_search),
+                 LinkStatements::count(n, true, m_search), 1);
     });
 }
 
@@ -168,7 +173,7 @@ void TMainFrm::btnEndClick()
     guarded([this] {
         const qint64 n = siteFilter();
         m_pager.CurrentPage = -1;
-        BindList(LinkStatements::lastPage(n), LinkStatements::count(n), -1);
+        BindList(LinkStatements::lastPage(n, m_search), LinkStatements::count(n, true, m_search), -1);
     });
 }
 
@@ -192,6 +197,7 @@ void TMainFrm::TreeView1DblClick()
         if (!node)
             return;
         lblRssid->setText(node->data(0, Qt::UserRole).toString());
+        clearSearch();
         const qint64 n = siteFilter();
         BindList(LinkStatements::firstPage(n, LinkPager::PageSize),
                  LinkStatements::count(n, false), 1);
