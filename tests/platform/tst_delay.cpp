@@ -43,9 +43,9 @@ private slots:
         int handled = 0;
         std::function<void()> repost = [&] {
             ++handled;
-            QMetaObject::invokeMethod(qApp, repost, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(QCoreApplication::instance(), repost, Qt::QueuedConnection);
         };
-        QMetaObject::invokeMethod(qApp, repost, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(QCoreApplication::instance(), repost, Qt::QueuedConnection);
         QElapsedTimer clock;
         clock.start();
         delay(80);
