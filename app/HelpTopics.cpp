@@ -1,6 +1,7 @@
 #include "app/HelpTopics.h"
 
 #include "platform/Errors.h"
+#include "platform/XmlLimits.h"
 #include "platform/XmlText.h"
 
 #include <QDomDocument>
@@ -11,8 +12,12 @@ void showHelpTopic(const QString &helpXmlPath, int topic, HelpTextSink &sink)
     QFile file(helpXmlPath);
     if (!file.open(QIODevice::ReadOnly))
         throw AppError(QStringLiteral("Cannot read %1").arg(helpXmlPath));
+    const QByteArray bytes = file.readAll();
+    // A deeply nested file would hold the window while its tree is built.
+    if (XmlLimits::tooDeep(bytes))
+        throw AppError(QStringLiteral("%1 nests elements too deeply").arg(helpXmlPath));
     QDomDocument doc;
-    const auto parsed = doc.setContent(&file);
+    const auto parsed = doc.setContent(bytes);
     if (!parsed)
         throw AppError(QStringLiteral("%1 is not well-formed XML").arg(helpXmlPath));
     const QDomElement channel = XmlText::child(doc.documentElement(), QStringLiteral("channel"));

@@ -3,9 +3,9 @@
 #include "platform/Codepage.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
+#include "platform/SafeFile.h"
 #include "platform/WebClient.h"
 
-#include <QSaveFile>
 #include <QScopeGuard>
 
 #include <limits>
@@ -16,15 +16,6 @@ namespace {
 int toBar(qint64 bytes)
 {
     return int(qBound(qint64(0), bytes, qint64(std::numeric_limits<int>::max())));
-}
-
-// Replaces the file only once every byte is written: a failure leaves the
-// previous content as it was.
-void replaceFile(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw AppError(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
 }
 
 } // namespace
@@ -101,7 +92,7 @@ void FeedDownload::run(WebClient &client, const QString &address)
         m_view.setMessagePanel(error.message());
         return;
     }
-    replaceFile(m_programDir + QStringLiteral("rss.xml"), body);
+    SafeFile::write(m_programDir + QStringLiteral("rss.xml"), body);
     body = QByteArray();
 
     m_view.setMessagePanel(QStringLiteral("下载完成"));
@@ -109,7 +100,7 @@ void FeedDownload::run(WebClient &client, const QString &address)
     m_import(address);
 
     rememberAddress(address);
-    replaceFile(m_programDir + QStringLiteral("rssurl.txt"), Codepage::encodeLines(m_view.addressList()));
+    SafeFile::write(m_programDir + QStringLiteral("rssurl.txt"), Codepage::encodeLines(m_view.addressList()));
 }
 
 void FeedDownload::rememberAddress(const QString &address)

@@ -2,6 +2,7 @@
 
 #include "app/AppSettings.h"
 #include "platform/WebClient.h"
+#include "platform/XmlLimits.h"
 #include "store/SQLiteDatabase.h"
 
 namespace {
@@ -50,7 +51,9 @@ QByteArray PingBody(const PingValues &values)
 
 bool PingAccepted(const QByteArray &reply)
 {
-    return reply.contains("<int>0</int>");
+    // The answer is searched, not parsed; a hostile one nested past the bound
+    // that every outside document gets counts as unreadable all the same.
+    return reply.contains("<int>0</int>") && !XmlLimits::tooDeep(reply);
 }
 
 bool SendPing(WebClient &client, const QString &pingHost, const PingValues &values)

@@ -2,12 +2,14 @@
 
 #include "platform/Codepage.h"
 #include "platform/Errors.h"
+#include "platform/SafeFile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringConverter>
 
+#include <cerrno>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -210,9 +212,9 @@ QByteArray lineEndOf(const Document &doc)
     return encode(doc.encoding, QStringLiteral("\r\n"));
 }
 
-[[noreturn]] void failWrite(const QString &path)
+[[noreturn]] void failWrite(const QString &path, const QString &reason)
 {
-    throw AppError(QStringLiteral("Unable to write to %1").arg(path));
+    throw AppError(SafeFile::failureMessage(path, reason));
 }
 
 } // namespace
@@ -243,10 +245,10 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
         const auto writable =
             QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
         if (!(QFile::permissions(m_path) & writable) || !QFileInfo(m_path).isWritable())
-            failWrite(m_path);
+            failWrite(m_path, QString::fromLocal8Bit(std::strerror(EACCES)));
         QFile file(m_path);
         if (!file.open(QIODevice::ReadOnly))
-            failWrite(m_path);
+            failWrite(m_path, file.errorString());
         doc = parse(file.readAll());
     }
 
@@ -285,9 +287,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     for (const Line &line : doc.lines)
         out += line.raw + line.end;
 
-    QSaveFile file(m_path);
-    // A writable file in a folder where no new file can be made is written in place.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit())
-        failWrite(m_path);
+    // Never written in place, not even where the folder takes no new file:
+    // a write cut short there would leave half the settings.
+    SafeFile::write(m_path, out);
 }

@@ -21,9 +21,9 @@ public:
 
     // Replaces the value of an existing entry (in whatever letter case), or
     // adds the entry to its section, creating the section and the file when
-    // missing. The file is replaced atomically (written in place when its
-    // folder allows no new file): on failure AppError "Unable to write to
-    // <path>" is raised.
+    // missing. The file is replaced atomically through a new file beside it:
+    // on failure AppError "Unable to write to <path>: <reason>" is raised and
+    // the old file stays as it was.
     void writeString(const QString &section, const QString &key, const QString &value);
 
 private:

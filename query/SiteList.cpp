@@ -2,9 +2,9 @@
 
 #include "platform/Codepage.h"
 #include "platform/Errors.h"
+#include "platform/SafeFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace SiteList {
 
@@ -20,11 +20,7 @@ std::optional<QStringList> read(const QString &path)
 
 void write(const QString &path, const QStringList &entries)
 {
-    // Written aside and then put in place, so a failed write never leaves half a list.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(Codepage::encodeLines(entries)) < 0
-        || !file.commit())
-        throw AppError(QStringLiteral("Unable to write to %1").arg(path));
+    SafeFile::write(path, Codepage::encodeLines(entries));
 }
 
 } // namespace SiteList

@@ -10,7 +10,7 @@ namespace SiteList {
 // The entries, or nothing when the file does not exist. A file that exists
 // but cannot be read raises AppError.
 std::optional<QStringList> read(const QString &path);
-// Creates or replaces the file; AppError "Unable to write to <path>" when it
-// cannot be written, and the old file is then left as it was.
+// Creates or replaces the file; AppError "Unable to write to <path>: <reason>"
+// when it cannot be written, and the old file is then left as it was.
 void write(const QString &path, const QStringList &entries);
 } // namespace SiteList

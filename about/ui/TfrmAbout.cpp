@@ -7,6 +7,7 @@
 #include "app/VersionText.h"
 #include "app/ui/TMainFrm.h"
 #include "app/ui/WindowPlacement.h"
+#include "app/ui/WindowRole.h"
 #include "platform/ui/JpegImage.h"
 
 #include <QFile>
@@ -49,6 +50,7 @@ TfrmAbout::TfrmAbout(QWidget *mainWindow)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("关于"));
+    setAccessibleWindowRole(this, QAccessible::Dialog);
     setFixedSize(317, 211);
 
     ILogo = new QLabel(this);

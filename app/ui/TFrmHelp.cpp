@@ -2,6 +2,7 @@
 
 #include "app/HelpTopics.h"
 #include "app/ui/WindowPlacement.h"
+#include "app/ui/WindowRole.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 
@@ -28,6 +29,7 @@ TFrmHelp::TFrmHelp(Dialogs &dialogs, QWidget *mainWindow, std::function<QString(
 {
     setObjectName(QStringLiteral("FrmHelp"));
     setWindowTitle(QStringLiteral("动态帮助"));
+    setAccessibleWindowRole(this, QAccessible::Window);
     resize(411, 224);
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));

@@ -1,5 +1,6 @@
 // The main window's controls: names, captions and sizes.
 #include "app/AppSettings.h"
+#include "app/ui/LinkListColumns.h"
 #include "app/ui/LinkRowDelegate.h"
 #include "app/ui/PanelStrip.h"
 #include "app/ui/TMainFrm.h"
@@ -8,7 +9,6 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -47,6 +47,16 @@ QToolButton *helpLink(const char *name, const QString &hint, QWidget *parent)
 }
 
 QLabel *label(const QString &text, QWidget *parent) { return new QLabel(text, parent); }
+
+// A control whose text is live (a count, a page, a progress): screen readers
+// must hear the text itself, so it gets no accessible name of its own (a set
+// name would replace the text); the description says what it shows.
+template <class W> W *live(W *widget, const char *objectName, const QString &description)
+{
+    widget->setObjectName(QLatin1String(objectName));
+    widget->setAccessibleDescription(description);
+    return widget;
+}
 
 } // namespace
 
@@ -137,7 +147,7 @@ QWidget *TMainFrm::buildFeedTab()
     auto *groupLayout = new QVBoxLayout(gbxRss);
     auto *line = new QHBoxLayout;
     line->addWidget(label(QStringLiteral("当前RssID："), gbxRss));
-    lblRssid = named(new QLabel(QStringLiteral("0"), gbxRss), "lblRssid", QStringLiteral("当前RssID"));
+    lblRssid = live(new QLabel(QStringLiteral("0"), gbxRss), "lblRssid", QStringLiteral("当前RssID"));
     line->addWidget(lblRssid);
     ProgressBar1 = named(new QProgressBar(gbxRss), "ProgressBar1", QStringLiteral("下载进度"));
     ProgressBar1->setMaximumHeight(14);
@@ -152,26 +162,7 @@ QWidget *TMainFrm::buildFeedTab()
     GlobalData->setUniformRowHeights(true);
     GlobalData->setAllColumnsShowFocus(true);
     GlobalData->setItemDelegate(new LinkRowDelegate(GlobalData));
-    GlobalData->setHeaderLabels({QStringLiteral("编号"), QStringLiteral("标题"), QStringLiteral("地址"),
-                                 QStringLiteral("rssid"), QStringLiteral("收录"),
-                                 QStringLiteral("检测收录时间"), QStringLiteral("首次PING时间"),
-                                 QStringLiteral("最后PING时间")});
-    const int widths[] = {50, 0, 260, 50, 40, 120, 120, 120};
-    QHeaderView *header = GlobalData->header();
-    header->setStretchLastSection(false);
-    for (int column = 0; column < 8; ++column) {
-        if (column == 1) {
-            header->setSectionResizeMode(column, QHeaderView::Stretch);
-        } else {
-            header->setSectionResizeMode(column, QHeaderView::Interactive);
-            GlobalData->setColumnWidth(column, widths[column]);
-        }
-    }
-    // The push time goes last, after the columns the list always had.
-    GlobalData->setColumnCount(9);
-    GlobalData->headerItem()->setText(8, QStringLiteral("推送时间"));
-    header->setSectionResizeMode(8, QHeaderView::Interactive);
-    GlobalData->setColumnWidth(8, 120);
+    setUpLinkListColumns(GlobalData, linkListColumns());
     groupLayout->addWidget(GlobalData, 1);
     rightLayout->addWidget(gbxRss, 1);
 
@@ -183,8 +174,8 @@ QWidget *TMainFrm::buildFeedTab()
     btnPush = button("btnPush", QStringLiteral("批量推送"), right);
     spbtnPush = helpLink("spbtnPush", QStringLiteral("关于主动推送"), right);
     getdata = button("getdata", QStringLiteral("加载所有记录"), right);
-    lblTotalCount = named(new QLabel(right), "lblTotalCount", QStringLiteral("共"));
-    lblPageIndex = named(new QLabel(right), "lblPageIndex", QStringLiteral("页次"));
+    lblTotalCount = live(new QLabel(right), "lblTotalCount", QStringLiteral("记录总数"));
+    lblPageIndex = live(new QLabel(right), "lblPageIndex", QStringLiteral("页次"));
     btnFirst = button("btnFirst", QStringLiteral("首页"), right);
     btnPrev = button("btnPrev", QStringLiteral("上一页"), right);
     btnNext = button("btnNext", QStringLiteral("下一页"), right);
@@ -216,7 +207,8 @@ QWidget *TMainFrm::buildStatusTab()
     tab->setAccessibleName(QStringLiteral("运行状态"));
     auto *layout = new QVBoxLayout(tab);
     Memo1 = named(new QPlainTextEdit(tab), "Memo1", QStringLiteral("运行状态"));
-    btnPause = button("btnPause", QStringLiteral("暂停"), tab);
+    // Its caption tells which run it pauses or resumes ("暂停Ping0", "继续检测").
+    btnPause = live(new QPushButton(QStringLiteral("暂停"), tab), "btnPause", QStringLiteral("暂停或继续批量运行"));
     layout->addWidget(Memo1, 1);
     auto *row = new QHBoxLayout;
     row->addStretch();
@@ -231,7 +223,7 @@ void TMainFrm::buildStatusBar()
     bar->setObjectName(QStringLiteral("StatusBarMain"));
     bar->setAccessibleName(QStringLiteral("状态栏"));
     bar->setSizeGripEnabled(false);
-    m_messagePanel = named(new QLabel(bar), "StatusPanel0", QStringLiteral("状态"));
+    m_messagePanel = live(new QLabel(bar), "StatusPanel0", QStringLiteral("状态"));
     m_messagePanel->setFixedWidth(400);
     auto *second = named(new QLabel(bar), "StatusPanel1");
     second->setFixedWidth(200);

@@ -4,6 +4,7 @@
 #include "app/HandlerGuard.h"
 #include "app/IntervalOptions.h"
 #include "app/ui/WindowPlacement.h"
+#include "app/ui/WindowRole.h"
 #include "platform/Dialogs.h"
 
 #include <QCheckBox>
@@ -22,6 +23,7 @@ TfrmOption::TfrmOption(Dialogs &dialogs, HandlerGuard &guard, AppSettings &setti
 {
     setObjectName(QStringLiteral("frmOption"));
     setWindowTitle(QStringLiteral("选项"));
+    setAccessibleWindowRole(this, QAccessible::Dialog);
     setFixedSize(457, 271); // room for the two switches under the intervals
 
     auto *layout = new QGridLayout(this);

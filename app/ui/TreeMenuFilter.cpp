@@ -5,7 +5,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 
-TreeMenuFilter::TreeMenuFilter(QAbstractItemView *view) : QObject(view), m_view(view)
+TreeMenuFilter::TreeMenuFilter(QAbstractItemView *view)
+    : QObject(view), m_view(view), m_viewport(view->viewport())
 {
     view->installEventFilter(this);
     view->viewport()->installEventFilter(this);
@@ -13,13 +14,13 @@ TreeMenuFilter::TreeMenuFilter(QAbstractItemView *view) : QObject(view), m_view(
 
 bool TreeMenuFilter::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_view && watched != m_view->viewport())
+    if (watched != m_view && watched != m_viewport)
         return false;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
-        return watched == m_view->viewport()
+        return watched == m_viewport
             && static_cast<QMouseEvent *>(event)->button() == Qt::RightButton;
     case QEvent::ContextMenu: {
         // From the mouse (on the viewport) or the menu key (on the view itself).

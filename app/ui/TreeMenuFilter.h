@@ -19,6 +19,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QAbstractItemView *m_view;
+    // Compared, never called: the viewport's destructor sends its last events
+    // through this filter while the view is being destroyed.
+    const QObject *m_view;
+    const QObject *m_viewport;
     QPointer<QMenu> m_menu;
 };

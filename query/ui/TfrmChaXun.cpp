@@ -3,6 +3,7 @@
 #include "app/AppSettings.h"
 #include "app/HandlerGuard.h"
 #include "app/ui/WindowPlacement.h"
+#include "app/ui/WindowRole.h"
 #include "query/SiteList.h"
 #include "query/SiteQuery.h"
 
@@ -25,6 +26,7 @@ TfrmChaXun::TfrmChaXun(Dialogs &dialogs, HandlerGuard &guard, const AppSettings 
 {
     setObjectName(QStringLiteral("frmChaXun"));
     setWindowTitle(QStringLiteral("收录查询"));
+    setAccessibleWindowRole(this, QAccessible::Dialog);
     setFixedSize(488, 371);
 
     auto *layout = new QVBoxLayout(this);

@@ -7,10 +7,12 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTextEdit>
 #include <QtTest>
 
@@ -67,8 +69,69 @@ private slots:
         QAccessibleInterface *face = QAccessible::queryAccessibleInterface(typed);
         QVERIFY(face);
         QCOMPARE(face->text(QAccessible::Name), QStringLiteral("Rss地址"));
-        // Labels whose text is a changing number are named after what they count.
-        QCOMPARE(spokenName(w->findChild<QWidget *>("lblRssid")), QStringLiteral("当前RssID"));
+    }
+
+    // Counts, the page, the site filter, the progress and the pause button's
+    // caption change while the program runs: what is heard is what is shown.
+    void liveTextsAreHeardAsTheyChange()
+    {
+        ProgramFixture f;
+        f.createDatabase();
+        TMainFrm *w = f.createWindows();
+        w->show();
+        auto heard = [w](const char *name) {
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(w->findChild<QWidget *>(name));
+            return face ? face->text(QAccessible::Name) : QStringLiteral("(no interface)");
+        };
+        QCOMPARE(heard("lblTotalCount"), QStringLiteral("0"));
+        QCOMPARE(heard("lblPageIndex"), QStringLiteral("1/0"));
+        QCOMPARE(heard("lblRssid"), QStringLiteral("0"));
+        QCOMPARE(heard("btnPause"), QStringLiteral("暂停"));
+
+        for (int i = 1; i <= 30; ++i)
+            f.exec(QStringLiteral("insert into mrv_orvik_rssurl(title,url,rssid) values ('t','http://a.cn/%1',2)").arg(i));
+        w->findChild<QPushButton *>("btnEnd")->click();
+        QCOMPARE(heard("lblTotalCount"), QStringLiteral("30"));
+        QCOMPARE(heard("lblPageIndex"), QStringLiteral("2/2"));
+        w->setMessagePanel(QStringLiteral("进度：3/50"));
+        QCOMPARE(heard("StatusPanel0"), QStringLiteral("进度：3/50"));
+        w->setMessagePanel(QStringLiteral("下载完成"));
+        QCOMPARE(heard("StatusPanel0"), QStringLiteral("下载完成"));
+        w->findChild<QLabel *>("lblRssid")->setText(QStringLiteral("2")); // as the site tree sets it
+        QCOMPARE(heard("lblRssid"), QStringLiteral("2"));
+        // Pausing with no run in progress pauses the next ping run.
+        w->findChild<QPushButton *>("btnPause")->click();
+        QCOMPARE(heard("btnPause"), QStringLiteral("继续Ping0"));
+        // The description still says what each one shows.
+        QCOMPARE(QAccessible::queryAccessibleInterface(w->findChild<QWidget *>("lblRssid"))
+                     ->text(QAccessible::Description),
+                 QStringLiteral("当前RssID"));
+    }
+
+    // Screen readers announce windows and find them by their role.
+    void secondaryWindowsAreWindowsInTheTree()
+    {
+        ProgramFixture f;
+        f.createDatabase();
+        TMainFrm *main = f.createWindows();
+        main->show();
+        const QList<std::pair<const char *, QAccessible::Role>> windows = {
+            {"frmOption", QAccessible::Dialog},
+            {"FrmHelp", QAccessible::Window},
+            {"frmAbout", QAccessible::Dialog},
+            {"frmChaXun", QAccessible::Dialog}};
+        for (const auto &[name, role] : windows) {
+            auto *window = main->findChild<QWidget *>(QLatin1String(name));
+            QVERIFY2(window && window->isWindow(), name);
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(window);
+            QVERIFY2(face, name);
+            QCOMPARE(face->role(), role);
+            QCOMPARE(face->text(QAccessible::Name), window->windowTitle());
+            // Their controls are still found below them.
+            QVERIFY2(face->childCount() > 0, name);
+        }
+        QCOMPARE(QAccessible::queryAccessibleInterface(main->findChild<QWidget *>("PCGetUrl"))->role(),
+                 QAccessible::Client); // other panes keep theirs
     }
 
     void optionsBoxesAreLeftWithTheTabKey()

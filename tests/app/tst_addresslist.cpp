@@ -5,6 +5,7 @@
 #include "store/SQLiteDatabase.h"
 
 #include <QAction>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -194,6 +195,52 @@ private slots:
                                      "2026-01-01", "2026-01-03"}));
         QCOMPARE(l.list->topLevelItem(0)->text(4), QStringLiteral("×"));
         QCOMPARE(l.list->topLevelItem(0)->text(5), QString());
+    }
+
+    // Every timestamp shows whole, bold rows included; the title takes the
+    // width the window gains, the other columns keep theirs.
+    void timeColumnsFitAWholeTimestamp()
+    {
+        ProgramFixture f;
+        f.createDatabase();
+        f.exec("insert into mrv_orvik_rssurl(title,url,rssid,isinbaidu,checktime,firsttime,lasttime) "
+               "values ('t','http://a/1',1,1,'2026-12-09 16:48:58','2026-12-08 08:08:08','2026-12-09 23:59:59')");
+        f.exec("insert into mrv_orvik_rssurl(title,url,rssid,checktime) values ('u','http://a/2',1,'2000-00-00 00:00:00')");
+        ListWindow l(f);
+        QAbstractItemDelegate *delegate = l.list->itemDelegate();
+        QStyleOptionViewItem option;
+        option.initFrom(l.list);
+        option.widget = l.list;
+        option.features |= QStyleOptionViewItem::HasDisplay;
+        for (int column : {5, 6, 7}) {
+            for (int row : {0, 1}) {
+                const QModelIndex index = l.list->model()->index(row, column);
+                if (index.data().toString().isEmpty())
+                    continue;
+                // What the delegate needs for this cell, in the row's own font.
+                const int needed = delegate->sizeHint(option, index).width();
+                QVERIFY2(needed <= l.list->columnWidth(column),
+                         qPrintable(QStringLiteral("column %1 row %2: %3 > %4")
+                                        .arg(column).arg(row).arg(needed).arg(l.list->columnWidth(column))));
+            }
+        }
+        QHeaderView *header = l.list->header();
+        for (int column = 0; column < 8; ++column)
+            QCOMPARE(header->sectionResizeMode(column),
+                     column == 1 ? QHeaderView::Stretch : QHeaderView::Interactive);
+
+        QList<int> before;
+        for (int column = 0; column < 8; ++column)
+            before << l.list->columnWidth(column);
+        QCOMPARE(before.mid(2, 3), (QList<int>{260, 50, 40}));
+        l.w->resize(l.w->width() + 300, l.w->height());
+        QTRY_VERIFY(l.list->columnWidth(1) > before[1]);
+        for (int column : {0, 2, 3, 4, 5, 6, 7})
+            QCOMPARE(l.list->columnWidth(column), before[column]);
+
+        // Dragging a header edge widens a time column.
+        header->resizeSection(7, before[7] + 40);
+        QCOMPARE(l.list->columnWidth(7), before[7] + 40);
     }
 
     void pageBox()

@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "ProgramFixture.h"
 #include "app/ui/TMainFrm.h"
 
@@ -81,6 +82,17 @@ private slots:
         main->findChild<QToolButton *>("btnHelpRss")->click();
         QCOMPARE(f.dialogs.texts().size(), 3);
         QCOMPARE(memo->toPlainText(), QStringLiteral("One\n"));
+
+        // A file nested past the bound is refused before its tree is built.
+        f.writeFile("help.xml", helpXml(item("1", "Deep", QByteArray("<d>").repeated(200000)
+                                                          + QByteArray("</d>").repeated(200000))));
+        help->hide();
+        QElapsedTimer clock;
+        clock.start();
+        main->findChild<QToolButton *>("btnHelpRss")->click();
+        QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(f.dialogs.texts().size(), 4);
+        QCOMPARE(memo->toPlainText(), QStringLiteral("One\n"));
     }
 
     void optionsFilterKeysAndStoreBothIntervals()
@@ -119,7 +131,18 @@ private slots:
         QVERIFY(options->isVisible());
         QVERIFY(f.readFile("config.ini").contains("pingSleep=250"));
 
+        // A full disk: the window stays open, the file whole, the reason named.
         check->setText("-10");
+        const QByteArray saved = f.readFile("config.ini");
+        {
+            FileSizeLimit full(8);
+            options->findChild<QPushButton *>("btnSetBaiduSleep")->click();
+        }
+        QCOMPARE(f.dialogs.textsOf("error").last(), QStringLiteral("Unable to write to ") + f.path("config.ini")
+                     + QStringLiteral(": ") + FileSizeLimit::reason() + QLatin1Char('.'));
+        QVERIFY(options->isVisible());
+        QCOMPARE(f.readFile("config.ini"), saved);
+
         options->findChild<QPushButton *>("btnSetBaiduSleep")->click();
         QVERIFY(!options->isVisible());
         QCOMPARE(f.settings.CheckInBaiduSleep, -10);

@@ -8,7 +8,13 @@
 
 #include "ScratchIni.h"
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
+
+namespace {
+QString denied() { return QString::fromLocal8Bit(std::strerror(EACCES)); }
+} // namespace
 
 class TestSettings : public QObject, protected ScratchIni {
     Q_OBJECT
@@ -167,7 +173,7 @@ private slots:
             SavePingSleep(s, m_path);
             QFAIL("the save succeeded");
         } catch (const AppError &e) {
-            QCOMPARE(e.message(), QStringLiteral("Unable to write to %1").arg(m_path));
+            QCOMPARE(e.message(), QStringLiteral("Unable to write to %1: %2").arg(m_path, denied()));
         }
         QCOMPARE(contents(), QByteArray("[config]\r\npingSleep=100\r\n"));
         QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -195,7 +201,7 @@ private slots:
 
         // A read-only file: the first value has changed in memory, the second is not reached.
         QVERIFY(QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::ReadOther));
-        QCOMPARE(failure("250", "300"), QStringLiteral("Unable to write to %1").arg(m_path));
+        QCOMPARE(failure("250", "300"), QStringLiteral("Unable to write to %1: %2").arg(m_path, denied()));
         QCOMPARE(s.PingSleep, 250);
         QCOMPARE(s.CheckInBaiduSleep, 200);
         QCOMPARE(contents(), before);

@@ -3,10 +3,14 @@
 #include "feed/FeedDownload.h"
 #include "platform/Codepage.h"
 #include "platform/WebClient.h"
+#include "platform/Errors.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestHttpServer.h"
 
 #include <QTcpServer>
 #include <QtTest>
+
+#include <optional>
 
 using Response = TestHttpServer::Response;
 Q_DECLARE_METATYPE(TestHttpServer::Response)
@@ -135,6 +139,48 @@ private slots:
         QVERIFY(!t.view.progress.contains(QStringLiteral("visible 0")));
         QCOMPARE(t.view.progress.last(), QStringLiteral("enabled 1"));
         QVERIFY(t.view.addresses.isEmpty());
+    }
+
+    // A full disk: the old files stay whole and the reason is named. rss.xml
+    // fails before the import; rssurl.txt after it.
+    void filesThatCannotBeWrittenStayWhole()
+    {
+        TestHttpServer server([](const auto &) { return Response::ok("<rss><channel/></rss>", "text/xml"); });
+        Downloader t;
+        const QByteArray oldFeed("<rss><channel><title>old</title></channel></rss>");
+        const QByteArray oldList("http://old.cn/rss.xml\r\n");
+        t.f.writeFile(QStringLiteral("rss.xml"), oldFeed);
+        t.f.writeFile(QStringLiteral("rssurl.txt"), oldList);
+        const QStringList names = FileSizeLimit::namesIn(t.f.dir());
+        const QString address = server.url(QStringLiteral("/rss.xml"));
+        auto failure = [&] {
+            try {
+                t.run(address);
+            } catch (const AppError &e) {
+                return e.message();
+            }
+            return QStringLiteral("(no error)");
+        };
+
+        std::optional<FileSizeLimit> full;
+        full.emplace(4);
+        QCOMPARE(failure(), QStringLiteral("Unable to write to ") + t.f.path(QStringLiteral("rss.xml"))
+                     + QStringLiteral(": ") + FileSizeLimit::reason());
+        full.reset();
+        QCOMPARE(t.f.readFile(QStringLiteral("rss.xml")), oldFeed);
+        QVERIFY(t.imported.isEmpty());
+        QVERIFY(t.f.dialogs.boxes.isEmpty());
+        QCOMPARE(FileSizeLimit::namesIn(t.f.dir()), names);
+
+        // The disk fills up while the import runs.
+        t.importDoes = [&] { full.emplace(4); };
+        QCOMPARE(failure(), QStringLiteral("Unable to write to ") + t.f.path(QStringLiteral("rssurl.txt"))
+                     + QStringLiteral(": ") + FileSizeLimit::reason());
+        full.reset();
+        QCOMPARE(t.imported, QStringList{address});
+        QCOMPARE(t.f.readFile(QStringLiteral("rss.xml")), QByteArray("<rss><channel/></rss>"));
+        QCOMPARE(t.f.readFile(QStringLiteral("rssurl.txt")), oldList);
+        QCOMPARE(FileSizeLimit::namesIn(t.f.dir()), names);
     }
 
     void addressListKeepsEachFeedOnce()

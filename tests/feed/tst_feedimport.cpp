@@ -3,6 +3,7 @@
 #include "feed/FeedDocument.h"
 #include "feed/FeedImport.h"
 #include "platform/Codepage.h"
+#include "platform/XmlLimits.h"
 #include "store/SQLiteDatabase.h"
 
 #include <QStringEncoder>
@@ -171,6 +172,39 @@ private slots:
         QVERIFY(t.items().isEmpty());
         QCOMPARE(t.view.caption, QStringLiteral("Rss地址列表"));
         QCOMPARE(t.view.firstPageShown, 1);
+    }
+
+    // A tree is built in far worse than linear time in the depth: such a
+    // document is refused before, like any feed that cannot be read.
+    void deeplyNestedFeedIsRefusedAtOnce_data()
+    {
+        QTest::addColumn<int>("levels");
+        QTest::newRow("1,001") << 1001;
+        QTest::newRow("200,000") << 200000;
+    }
+    void deeplyNestedFeedIsRefusedAtOnce()
+    {
+        QFETCH(int, levels);
+        Importer t;
+        t.run(rss(QStringLiteral("<title>T</title><link>http://t/</link>") + item("one", "http://t/1")));
+        // rss, channel and item make three levels; the title holds the rest.
+        const int inner = levels - 3;
+        const QString deep = QStringLiteral("<item><title>") + QStringLiteral("<d>").repeated(inner - 1)
+            + QStringLiteral("</d>").repeated(inner - 1) + QStringLiteral("</title><link>http://t/2</link></item>");
+        QElapsedTimer clock;
+        clock.start();
+        t.run(rss(QStringLiteral("<title>T</title><link>http://t/</link>") + deep));
+        // Loose: the tree builder took hours for this document.
+        QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(t.f.dialogs.texts(), QStringList{QStringLiteral("无法获取！")});
+        QCOMPARE(t.items(), QStringList{QStringLiteral("1|one|http://t/1")});
+        QCOMPARE(t.sites().size(), 1);
+
+        // A document exactly at the bound is still read.
+        const QString deepest = QStringLiteral("<d>").repeated(XmlLimits::MaxDepth - 4)
+            + QStringLiteral("</d>").repeated(XmlLimits::MaxDepth - 4);
+        QVERIFY(!FeedDocument::parse(rss(QStringLiteral("<item><title>") + deepest + QStringLiteral("</title></item>")))
+                     .isNull());
     }
 
     void missingFeedFileFailsLikeABadOne()

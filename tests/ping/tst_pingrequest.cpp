@@ -80,6 +80,8 @@ private slots:
         QTest::newRow("upper case") << QByteArray("<INT>0</INT>") << false;
         QTest::newRow("spaced") << QByteArray("<int> 0 </int>") << false;
         QTest::newRow("empty") << QByteArray() << false;
+        const QByteArray deep = QByteArray("<a>").repeated(1001) + "<int>0</int>" + QByteArray("</a>").repeated(1001);
+        QTest::newRow("nested past the bound") << deep << false;
     }
 
     void replyDecidesAcceptance()

@@ -7,7 +7,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "FileSizeLimit.h"
 #include "ScratchIni.h"
+
+#include <unistd.h>
 
 #include <memory>
 
@@ -210,13 +213,46 @@ private slots:
         put(before);
         QVERIFY(QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::ReadUser
                                                   | QFileDevice::ReadGroup | QFileDevice::ReadOther));
-        QCOMPARE(writeError(m_path), QStringLiteral("Unable to write to %1").arg(m_path));
+        QCOMPARE(writeError(m_path), QStringLiteral("Unable to write to %1: %2")
+                                         .arg(m_path, QString::fromLocal8Bit(std::strerror(EACCES))));
         QCOMPARE(contents(), before);
         QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
         const QString nowhere = m_dir->filePath(QStringLiteral("no such folder/config.ini"));
-        QCOMPARE(writeError(nowhere), QStringLiteral("Unable to write to %1").arg(nowhere));
+        QVERIFY(writeError(nowhere).startsWith(QStringLiteral("Unable to write to %1: ").arg(nowhere)));
         QVERIFY(!QFile::exists(nowhere));
+    }
+
+    // Once cut to a few bytes by a full disk; now the old file stays whole.
+    void fullDiskKeepsTheFileAndNamesTheReason()
+    {
+        const QByteArray before("[config]\r\npingSleep=100\r\ncheckInbaiduSleep=200\r\nUpdateUrl=http://u/\r\n");
+        put(before);
+        QString error;
+        {
+            FileSizeLimit full(31);
+            error = writeError(m_path);
+        }
+        QCOMPARE(error, QStringLiteral("Unable to write to %1: %2").arg(m_path, FileSizeLimit::reason()));
+        QCOMPARE(contents(), before);
+        QCOMPARE(FileSizeLimit::namesIn(m_dir->path()), QStringList{QStringLiteral("config.ini")});
+    }
+
+    // Writing in place could cut the file short; a folder that takes no new
+    // file is a failure like any other.
+    void aFolderThatTakesNoNewFileIsReported()
+    {
+        if (::geteuid() == 0)
+            QSKIP("the superuser writes into any folder");
+        const QByteArray before("[config]\r\npingSleep=100\r\n");
+        put(before);
+        const QString folder = m_dir->path();
+        const auto mode = QFile::permissions(folder);
+        QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        const QString error = writeError(m_path);
+        QFile::setPermissions(folder, mode);
+        QVERIFY2(error.startsWith(QStringLiteral("Unable to write to %1: ").arg(m_path)), qPrintable(error));
+        QCOMPARE(contents(), before);
     }
 };
 

@@ -5,6 +5,7 @@
 #include "platform/WebClient.h"
 #include "query/SiteList.h"
 #include "query/SiteQuery.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestHttpServer.h"
 
 #include <QFileInfo>
@@ -15,6 +16,12 @@
 using Response = TestHttpServer::Response;
 
 namespace {
+
+QByteArray contentsOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
 
 const QString kStatic = QStringLiteral("img.test.invalid");
 
@@ -264,6 +271,20 @@ private slots:
         QCOMPARE(QFileInfo(path).size(), 0);
         QCOMPARE(SiteList::read(path), std::optional<QStringList>(QStringList()));
         QVERIFY_THROWS_EXCEPTION(AppError, SiteList::write(dir.filePath("no/such/site.txt"), {"x"}));
+
+        // A full disk keeps the old list whole and names the reason.
+        SiteList::write(path, {"a.com", "b.net"});
+        const QByteArray before = contentsOf(path);
+        try {
+            FileSizeLimit full(4);
+            SiteList::write(path, {"c.org", "d.cn"});
+            QFAIL("the write succeeded");
+        } catch (const AppError &e) {
+            QCOMPARE(e.message(), QStringLiteral("Unable to write to ") + path + QStringLiteral(": ")
+                         + FileSizeLimit::reason());
+        }
+        QCOMPARE(contentsOf(path), before);
+        QCOMPARE(FileSizeLimit::namesIn(dir.path()), QStringList{QStringLiteral("site.txt")});
     }
 };
 
