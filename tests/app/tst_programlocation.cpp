@@ -138,13 +138,6 @@ private slots:
         QCOMPARE(userDataDirFor(xdgDataHome, QStringLiteral("/home/u")), expected);
     }
 
-    void installedDefaultsLieBesideBin()
-    {
-        QCOMPARE(installedDefaultsDirFor(QStringLiteral("/usr/bin/wexly")), QStringLiteral("/usr/share/wexly/"));
-        QCOMPARE(installedDefaultsDirFor(QStringLiteral("/opt/p/bin/../bin/wexly")),
-                 QStringLiteral("/opt/p/share/wexly/"));
-    }
-
     void firstUseMakesAndFillsTheDataFolder()
     {
         Prefix prefix;
