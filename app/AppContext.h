@@ -1,4 +1,6 @@
 #pragma once
+#include "app/ProgramLocation.h"
+
 #include <QString>
 #include <functional>
 
@@ -14,6 +16,9 @@ struct AppContext {
     AppSettings *settings = nullptr;
     // Full path of the running executable; ProgramDir is taken from it.
     QString executablePath;
+    // The program directory for that path (portable or per-user data folder).
+    // Tests put their own temporary folder in its place.
+    std::function<QString(const QString &)> locateProgramDir = ProgramLocation::programDirFor;
     // Does the computer have a network connection?
     std::function<bool()> isOnline;
     // Opens an address in the user's web browser.

@@ -1,6 +1,7 @@
 #include "app/AppSettings.h"
 #include "app/ApplicationTitle.h"
 #include "app/HandlerGuard.h"
+#include "app/ui/ProgramIcon.h"
 #include "app/ui/ProgramWindows.h"
 #include "app/ui/TMainFrm.h"
 #include "platform/OnlineTest.h"
@@ -14,6 +15,9 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(applicationTitle());
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(programIcon());
+    // Lets the desktop match the windows with the menu entry wexly.desktop.
+    QGuiApplication::setDesktopFileName(QStringLiteral("wexly"));
 
     AppSettings settings;
     WidgetDialogs dialogs;

@@ -3,7 +3,6 @@
 #include "about/ui/LinkLabel.h"
 #include "app/AppSettings.h"
 #include "app/HandlerGuard.h"
-#include "app/ProgramPaths.h"
 #include "app/VersionText.h"
 #include "app/ui/TMainFrm.h"
 #include "app/ui/WindowPlacement.h"
@@ -106,8 +105,7 @@ void TfrmAbout::FormShow()
     main->context().guard->run([&] {
         placeBesideMainWindow(this, main);
         const AppContext &context = main->context();
-        lblVersion->setText(
-            GetVersionString(main->programDir() + programFileNameOf(context.executablePath)));
+        lblVersion->setText(GetVersionString(context.executablePath));
         LURL->setText(ServiceHosts::base(context.settings->hosts.product) + u'/');
     });
 }

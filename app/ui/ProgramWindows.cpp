@@ -1,6 +1,8 @@
 #include "app/ui/ProgramWindows.h"
 
 #include "about/ui/TfrmAbout.h"
+#include "app/ProgramLocation.h"
+#include "app/ui/ProgramIcon.h"
 #include "app/ui/TFrmHelp.h"
 #include "app/ui/TMainFrm.h"
 #include "app/ui/TfrmOption.h"
@@ -10,8 +12,13 @@ std::unique_ptr<TMainFrm> createProgramWindows(const AppContext &context)
 {
     auto main = std::make_unique<TMainFrm>(context);
     TMainFrm *frame = main.get();
+    // The secondary windows are children of the main window and show its icon.
+    main->setWindowIcon(programIcon());
     auto programDir = [frame] { return frame->programDir(); };
-    auto *help = new TFrmHelp(*context.dialogs, frame, programDir, [frame] { return frame->helpTopic(); });
+    auto helpFile = [frame] {
+        return ProgramLocation::helpFileFor(frame->programDir(), frame->context().executablePath);
+    };
+    auto *help = new TFrmHelp(*context.dialogs, frame, helpFile, [frame] { return frame->helpTopic(); });
     auto *option = new TfrmOption(*context.dialogs, *context.guard, *context.settings, frame, programDir);
     auto *about = new TfrmAbout(frame);
     auto *chaXun = new TfrmChaXun(*context.dialogs, *context.guard, *context.settings, frame, programDir);

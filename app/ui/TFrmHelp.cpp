@@ -22,10 +22,10 @@ private:
 };
 } // namespace
 
-TFrmHelp::TFrmHelp(Dialogs &dialogs, QWidget *mainWindow, std::function<QString()> programDir,
+TFrmHelp::TFrmHelp(Dialogs &dialogs, QWidget *mainWindow, std::function<QString()> helpFile,
                    std::function<int()> topic)
     : QWidget(mainWindow, Qt::Window), m_dialogs(dialogs), m_mainWindow(mainWindow),
-      m_programDir(std::move(programDir)), m_topic(std::move(topic))
+      m_helpFile(std::move(helpFile)), m_topic(std::move(topic))
 {
     setObjectName(QStringLiteral("FrmHelp"));
     setWindowTitle(QStringLiteral("动态帮助"));
@@ -53,7 +53,7 @@ void TFrmHelp::FormShow()
     placeBesideMainWindow(this, m_mainWindow);
     MemoSink sink(Memo1);
     try {
-        showHelpTopic(m_programDir() + QStringLiteral("help.xml"), m_topic(), sink);
+        showHelpTopic(m_helpFile(), m_topic(), sink);
     } catch (const AppError &) {
         m_dialogs.showMessage(QStringLiteral("无法获取！"));
     }

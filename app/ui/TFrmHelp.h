@@ -9,9 +9,9 @@ class QPlainTextEdit;
 class TFrmHelp : public QWidget {
     Q_OBJECT
 public:
-    // programDir and topic are asked at every showing: the main window sets
-    // them after this window has been made.
-    TFrmHelp(Dialogs &dialogs, QWidget *mainWindow, std::function<QString()> programDir,
+    // helpFile (the help.xml to read) and topic are asked at every showing:
+    // the main window sets them after this window has been made.
+    TFrmHelp(Dialogs &dialogs, QWidget *mainWindow, std::function<QString()> helpFile,
              std::function<int()> topic);
 
 public slots:
@@ -23,7 +23,7 @@ protected:
 private:
     Dialogs &m_dialogs;
     QWidget *m_mainWindow;
-    std::function<QString()> m_programDir;
+    std::function<QString()> m_helpFile;
     std::function<int()> m_topic;
     QPlainTextEdit *Memo1;
 };

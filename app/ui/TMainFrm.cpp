@@ -3,19 +3,20 @@
 #include "about/UpdateCheck.h"
 #include "app/AppSettings.h"
 #include "app/HandlerGuard.h"
-#include "app/ProgramPaths.h"
 #include "app/VersionText.h"
 #include "app/ui/PanelStrip.h"
 #include "app/ui/TFrmHelp.h"
 #include "app/ui/TfrmOption.h"
 #include "about/ui/TfrmAbout.h"
 #include "platform/Codepage.h"
+#include "platform/Errors.h"
 #include "platform/ui/WebBrowserView.h"
 #include "query/ui/TfrmChaXun.h"
 #include "store/SQLiteDatabase.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -135,9 +136,12 @@ void TMainFrm::FormShow()
 {
     // An error ends the sequence at its step; the window opens all the same.
     guarded([this] {
-        m_programDir = programDirOf(m_context.executablePath);
-        setWindowTitle(windowTitle() + QStringLiteral("  版本：")
-                       + GetVersionString(m_programDir + programFileNameOf(m_context.executablePath)));
+        m_programDir = m_context.locateProgramDir(m_context.executablePath);
+        // database.db and every other file named without a folder live there.
+        if (!QDir::setCurrent(m_programDir))
+            throw AppError(QStringLiteral("无法进入文件夹 %1").arg(m_programDir));
+        // The version comes from the executable itself, wherever ProgramDir is.
+        setWindowTitle(windowTitle() + QStringLiteral("  版本：") + GetVersionString(m_context.executablePath));
         const QString sample = sampleFeedAddress();
         LoadConfig(*m_context.settings, m_programDir + QStringLiteral("config.ini"));
         // The sample names the product site as configured, unless already replaced.
@@ -309,7 +313,7 @@ void TMainFrm::CheckUpdate()
         return m_isOnline;
     };
     ports.currentVersion = [this] {
-        return GetVersionString(m_programDir + programFileNameOf(m_context.executablePath));
+        return GetVersionString(m_context.executablePath);
     };
     // The shared client as it is now, with whatever settings pings left on it.
     ports.get = [this](const QString &url) {

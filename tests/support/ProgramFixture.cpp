@@ -1,5 +1,6 @@
 #include "ProgramFixture.h"
 
+#include "app/ProgramPaths.h"
 #include "app/ui/ProgramWindows.h"
 #include "app/ui/TMainFrm.h"
 
@@ -21,6 +22,8 @@ ProgramFixture::ProgramFixture() : m_previousDir(QDir::currentPath())
     context.guard = &guard;
     context.settings = &settings;
     context.executablePath = dir() + QStringLiteral("wexly");
+    // Always the temporary folder, never the user's data folder.
+    context.locateProgramDir = programDirOf;
     context.isOnline = [this] { return online; };
     context.openInBrowser = [this](const QString &address) { openedAddresses << address; };
     // The program file carries the version record, as the real one does.

@@ -1,0 +1,93 @@
+#include "app/ProgramLocation.h"
+
+#include "app/ProgramPaths.h"
+#include "platform/Errors.h"
+#include "store/DatabaseFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace ProgramLocation {
+
+namespace {
+QString withSlash(QString dir)
+{
+    if (!dir.endsWith(u'/'))
+        dir += u'/';
+    return dir;
+}
+
+// Copies one default file into the user's folder unless a file of that name is
+// there already. The copy is the user's own to edit, whatever the
+// installed file's permissions.
+void copyDefault(const QString &defaultsDir, const QString &dir, const QString &name)
+{
+    const QString target = dir + name;
+    if (QFileInfo::exists(target))
+        return;
+    const QString source = defaultsDir + name;
+    QFile file(source);
+    // QFile::copy writes aside and renames, and never replaces an existing file.
+    if (!file.copy(target)) {
+        if (QFileInfo::exists(target))
+            return;
+        throw AppError(QStringLiteral("无法把 %1 复制到 %2：%3").arg(source, target, file.errorString()));
+    }
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+}
+} // namespace
+
+QString programDirFor(const QString &executablePath)
+{
+    const QString own = programDirOf(executablePath);
+    if (isPortableDir(own))
+        return own;
+    const QString dir = userDataDirFor(qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
+    fillUserDataDir(dir, installedDefaultsDirFor(executablePath));
+    return dir;
+}
+
+bool isPortableDir(const QString &dir)
+{
+    const QDir folder(dir);
+    const bool hasData = QFileInfo::exists(folder.filePath(QStringLiteral("config.ini")))
+        || QFileInfo::exists(folder.filePath(QStringLiteral("database.db")));
+    return hasData && QFileInfo(folder.absolutePath()).isWritable();
+}
+
+QString userDataDirFor(const QString &xdgDataHome, const QString &home)
+{
+    QString dataHome = xdgDataHome;
+    if (dataHome.isEmpty() || QDir::isRelativePath(dataHome))
+        dataHome = home + QStringLiteral("/.local/share");
+    return withSlash(QDir::cleanPath(dataHome + QStringLiteral("/wexly")));
+}
+
+QString installedDefaultsDirFor(const QString &executablePath)
+{
+    const QString binDir = QFileInfo(executablePath).absolutePath();
+    return withSlash(QDir::cleanPath(binDir + QStringLiteral("/../share/wexly")));
+}
+
+void fillUserDataDir(const QString &dir, const QString &defaultsDir)
+{
+    if (!QDir().mkpath(dir))
+        throw AppError(QStringLiteral("无法创建数据文件夹 %1").arg(dir));
+    const QString folder = withSlash(dir);
+    const QString defaults = withSlash(defaultsDir);
+    copyDefault(defaults, folder, QStringLiteral("config.ini"));
+    copyDefault(defaults, folder, QStringLiteral("help.xml"));
+    createDatabaseFile(defaults + QStringLiteral("schema.sql"), folder + QStringLiteral("database.db"));
+}
+
+QString helpFileFor(const QString &programDir, const QString &executablePath)
+{
+    const QString own = programDir + QStringLiteral("help.xml");
+    if (QFileInfo::exists(own))
+        return own;
+    const QString installed = installedDefaultsDirFor(executablePath) + QStringLiteral("help.xml");
+    return QFileInfo::exists(installed) ? installed : own;
+}
+
+} // namespace ProgramLocation

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Builds the Debian package of this build into a scratch folder and checks its
+# name, control data and files.
+# Usage: check_package.sh CPACK BUILD_DIR
+set -euo pipefail
+cpack=$1
+build=$2
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+
+cd "$build"
+if ! "$cpack" -G DEB -B "$out" >"$out/cpack.log" 2>&1; then
+  cat "$out/cpack.log"
+  exit 1
+fi
+deb="$out/wexly_1.0.0.29_$(dpkg --print-architecture).deb"
+if [ ! -f "$deb" ]; then
+  echo "FAIL: no $deb; cpack made:"; ls "$out"
+  exit 1
+fi
+
+failed=0
+expect() { # TEXT PATTERN WHAT
+  if ! grep -qE -- "$2" <<<"$1"; then
+    echo "FAIL: $3 (no match for $2)"
+    failed=1
+  fi
+}
+
+info=$(dpkg-deb --info "$deb")
+expect "$info" '^ Package: wexly$' "package name"
+expect "$info" '^ Version: 1\.0\.0\.29$' "version"
+depends=$(grep '^ Depends:' <<<"$info" || true)
+expect "$depends" '[ ,]fonts-noto-cjk( |,|$)' "dependency fonts-noto-cjk"
+expect "$depends" '[ ,]qt6-qpa-plugins( |,|$)' "dependency qt6-qpa-plugins"
+
+contents=$(dpkg-deb --contents "$deb")
+for path in usr/bin/wexly usr/share/wexly/config.ini usr/share/wexly/help.xml usr/share/wexly/schema.sql \
+            usr/share/applications/wexly.desktop usr/share/metainfo/example.orvik.wexly.metainfo.xml \
+            usr/share/icons/hicolor/scalable/apps/wexly.svg usr/share/icons/hicolor/48x48/apps/wexly.png \
+            usr/share/icons/hicolor/128x128/apps/wexly.png usr/share/icons/hicolor/256x256/apps/wexly.png; do
+  expect "$contents" " \./$path$" "file $path"
+done
+expect "$contents" '^-rwxr-xr-x .* \./usr/bin/wexly$' "executable program"
+
+# The packaged program is stripped but keeps the version record its caption shows.
+dpkg-deb -x "$deb" "$out/root"
+program="$out/root/usr/bin/wexly"
+kind=$(file -b "$program")
+expect "$kind" 'ELF 64-bit .*, stripped' "stripped program ($kind)"
+if ! grep -qa WEXLY_VERSION_R1 "$program"; then
+  echo "FAIL: the packaged program lost its version record"
+  failed=1
+fi
+# Every library the program links names its package among the dependencies.
+needed=$(readelf -d "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+[ -n "$needed" ] || { echo "FAIL: no linked libraries found"; failed=1; }
+for lib in $needed; do
+  owner=$(dpkg -S "*/$lib" 2>/dev/null | head -n1 | cut -d: -f1 || true)
+  if [ -z "$owner" ]; then
+    echo "FAIL: no package holds $lib"
+    failed=1
+  else
+    expect "$depends" "[ ,]$(sed 's/[+.]/\\&/g' <<<"$owner")( |,|$)" "dependency $owner for $lib"
+  fi
+done
+
+if [ "$failed" -ne 0 ]; then
+  echo "--- dpkg-deb --info"; echo "$info"
+  echo "--- dpkg-deb --contents"; echo "$contents"
+  exit 1
+fi
+echo "package $(basename "$deb") checked"
