@@ -2,6 +2,7 @@
 
 #include "app/HandlerGuard.h"
 #include "app/ui/WindowPlacement.h"
+#include "app/ui/WindowRole.h"
 #include "platform/Errors.h"
 #include "report/ui/SaveFileDialog.h"
 
@@ -24,6 +25,7 @@ TfrmStats::TfrmStats(AppContext context, QWidget *mainWindow)
 {
     setObjectName(QStringLiteral("frmStats"));
     setWindowTitle(QStringLiteral("收录统计"));
+    setAccessibleWindowRole(this, QAccessible::Window);
     resize(820, 640);
 
     gridStats = new QTableWidget(this);

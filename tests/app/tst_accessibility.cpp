@@ -115,7 +115,10 @@ private slots:
         f.createDatabase();
         TMainFrm *main = f.createWindows();
         main->show();
+        // The statistics window is made at its first opening.
+        main->findChild<QAction *>("NStats")->trigger();
         const QList<std::pair<const char *, QAccessible::Role>> windows = {
+            {"frmStats", QAccessible::Window},
             {"frmOption", QAccessible::Dialog},
             {"FrmHelp", QAccessible::Window},
             {"frmAbout", QAccessible::Dialog},

@@ -160,7 +160,7 @@ private slots:
         QCOMPARE(readFile(data + "config.ini"), readFile(defaults + "config.ini"));
         QCOMPARE(readFile(data + "help.xml"), readFile(defaults + "help.xml"));
         QCOMPARE(countRows(data + "database.db", "select count(*) from mrv_orvik_rssurl"), 0);
-        QCOMPARE(QDir(prefix(QStringLiteral("bin"))).entryList(QDir::Files), QStringList{"wexly"});
+        QCOMPARE(QDir(prefix(QStringLiteral("bin"))).entryList(QDir::Files), (QStringList{"wexly", "wexly-cli"}));
         QVERIFY(QDir(work(QStringLiteral("elsewhere"))).isEmpty());
 
         // The user's changes survive the next start.
