@@ -28,9 +28,9 @@ QString quoted(const QString &value)
     return QLatin1Char('\'') + sqlEscape(value) + QLatin1Char('\'');
 }
 
-// The site and item statements of one import run in one transaction, which
-// commits on every way out, failures included: rows stored before a failure
-// stay stored, as they would with a commit per statement. What it changes:
+// The site and item statements of one import run in one transaction. For an
+// RSS feed it commits on every way out, failures included: rows stored before a
+// failure stay stored, as they would with a commit per statement. What it changes:
 // a commit costs a flush to disk (about 20 ms here), so a feed of 1,000 new
 // items took over 20 s and one of 100,000 items over half an hour; now the
 // whole import pays it once. The rows of an import interrupted by a crash or
@@ -45,7 +45,14 @@ QString quoted(const QString &value)
 // such waiters could wait for each other forever).
 class ImportTransaction {
 public:
-    explicit ImportTransaction(TSQLiteDatabase &db) : m_db(db)
+    // What leaving without commit() does: an RSS feed keeps the rows written
+    // before a failure (as it always did, row by row); the statements of one
+    // list of addresses (an Atom or RSS 1.0 feed, one sitemap) are rolled back,
+    // since such a list is read whole before anything is written and a store
+    // failure halfway should leave nothing of it behind either.
+    enum class OnFailure { KeepWritten, DiscardAll };
+
+    ImportTransaction(TSQLiteDatabase &db, OnFailure onFailure) : m_db(db), m_onFailure(onFailure)
     {
         m_db.ExecSQL(QStringLiteral("Begin Immediate"));
     }
@@ -54,10 +61,11 @@ public:
         if (!m_open)
             return;
         try {
-            m_db.ExecSQL(QStringLiteral("Commit"));
+            m_db.ExecSQL(m_onFailure == OnFailure::KeepWritten ? QStringLiteral("Commit")
+                                                              : QStringLiteral("Rollback"));
         } catch (const AppError &) {
             // The connection closes right after; SQLite then rolls back what
-            // it could not commit, and the import already reports a failure.
+            // it could not end, and the import already reports a failure.
         }
     }
     void commit()
@@ -68,34 +76,7 @@ public:
 
 private:
     TSQLiteDatabase &m_db;
-    bool m_open = true;
-};
-
-// The statements of one list of addresses (an Atom or RSS 1.0 feed, one
-// sitemap) run in one transaction that is rolled back unless it completes:
-// such a list is read whole before anything is written, and a store failure
-// halfway leaves nothing of it behind either.
-class AllOrNothing {
-public:
-    explicit AllOrNothing(TSQLiteDatabase &db) : m_db(db) { m_db.ExecSQL(QStringLiteral("Begin Immediate")); }
-    ~AllOrNothing()
-    {
-        if (!m_open)
-            return;
-        try {
-            m_db.ExecSQL(QStringLiteral("Rollback"));
-        } catch (const AppError &) {
-            // Closing the connection rolls back all the same.
-        }
-    }
-    void commit()
-    {
-        m_open = false;
-        m_db.ExecSQL(QStringLiteral("Commit"));
-    }
-
-private:
-    TSQLiteDatabase &m_db;
+    OnFailure m_onFailure;
     bool m_open = true;
 };
 
@@ -358,7 +339,7 @@ void FeedImport::storeList(TSQLiteDatabase &db, Site &site, const FeedFormats::A
 {
     const int last = list.children - 1;
     const QString now = NowTimestamp();
-    AllOrNothing transaction(db);
+    ImportTransaction transaction(db, ImportTransaction::OnFailure::DiscardAll);
     QString rssid = site.rssid;
     if (rssid.isEmpty() && site.existing != NoSite) {
         rssid = QString::number(site.existing);
@@ -411,7 +392,7 @@ void FeedImport::readFeed(TSQLiteDatabase &db, const QString &address, qint64 ex
     m_view.setListCaption(siteName);
 
     const QString now = NowTimestamp();
-    ImportTransaction transaction(db);
+    ImportTransaction transaction(db, ImportTransaction::OnFailure::KeepWritten);
     QString rssid;
     if (existingSite == NoSite) {
         db.ExecSQL(QStringLiteral("Insert Into mrv_orvik_rss(rssurl,sitename,lastgettime,siteurl) values (")

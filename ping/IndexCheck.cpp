@@ -6,6 +6,7 @@
 #include "platform/WebClient.h"
 #include "store/ExtendedTables.h"
 #include "store/SQLiteDatabase.h"
+#include "store/Transaction.h"
 #include "store/SqlText.h"
 
 const QString BrowserUserAgent = QStringLiteral(
@@ -104,18 +105,9 @@ void RecordCheck(TSQLiteDatabase &db, RecordCaller caller, const QString &id, bo
     ExtendedTables::ensure(db);
     // The answer and the first-seen time together or neither. Nothing is
     // dispatched in between, so no other action meets the lock.
-    db.ExecSQL(QStringLiteral("begin"));
-    try {
+    inTransaction(db, [&] {
         db.ExecSQL(CheckRecordStatement(caller, id, indexed, t));
         db.ExecSQL(QStringLiteral("insert or ignore into mrv_orvik_indexed(dataid,firstseen) values (") + id
                    + QStringLiteral(",'") + sqlEscape(t) + QStringLiteral("')"));
-        db.ExecSQL(QStringLiteral("commit"));
-    } catch (...) {
-        try {
-            db.ExecSQL(QStringLiteral("rollback"));
-        } catch (const AppError &) {
-            // The first error is the one to report.
-        }
-        throw;
-    }
+    });
 }

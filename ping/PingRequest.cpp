@@ -4,6 +4,7 @@
 #include "platform/WebClient.h"
 #include "platform/XmlLimits.h"
 #include "store/SQLiteDatabase.h"
+#include "store/Transaction.h"
 
 namespace {
 
@@ -79,17 +80,8 @@ void RecordPing(TSQLiteDatabase &db, RecordCaller caller, const QString &id, con
     // Both times or neither: the pair is one transaction, which also halves the
     // waits for the disk. Nothing is dispatched in between, so no other action
     // meets the lock.
-    db.ExecSQL(QStringLiteral("begin"));
-    try {
+    inTransaction(db, [&] {
         for (const QString &statement : PingRecordStatements(caller, id, t))
             db.ExecSQL(statement);
-        db.ExecSQL(QStringLiteral("commit"));
-    } catch (...) {
-        try {
-            db.ExecSQL(QStringLiteral("rollback"));
-        } catch (const AppError &) {
-            // The first error is the one to report.
-        }
-        throw;
-    }
+    });
 }
