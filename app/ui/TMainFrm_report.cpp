@@ -19,6 +19,7 @@ void TMainFrm::buildSearchControls(QWidget *parent, QBoxLayout *strip)
     EditSearch->setObjectName(QStringLiteral("EditSearch"));
     EditSearch->setAccessibleName(QStringLiteral("搜索"));
     EditSearch->setPlaceholderText(QStringLiteral("标题或地址"));
+    EditSearch->setMinimumWidth(120);
     EditSearch->setMaximumWidth(160);
     btnSearch = new QPushButton(QStringLiteral("搜索"), parent);
     btnSearch->setObjectName(QStringLiteral("btnSearch"));
