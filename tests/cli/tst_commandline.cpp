@@ -544,6 +544,37 @@ private slots:
         QVERIFY(QDir(elsewhere.path()).isEmpty());
     }
 
+    void withoutDirAndNoProgramFolderItTakesTheUsersDataFolder()
+    {
+        // A program file without config.ini or database.db beside it: installed
+        // mode, whose data folder cannot be made where a file is in the way.
+        QTemporaryDir bin;
+        const QString copy = bin.filePath(QStringLiteral("wexly-cli"));
+        QVERIFY(QFile::copy(Cli, copy));
+        const QString blocked = bin.filePath(QStringLiteral("data"));
+        QFile file(blocked);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const QByteArray home = qgetenv("HOME");
+        const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", home);
+            if (dataHome.isNull())
+                qunsetenv("XDG_DATA_HOME");
+            else
+                qputenv("XDG_DATA_HOME", dataHome);
+        });
+        qputenv("HOME", bin.path().toUtf8());
+        qputenv("XDG_DATA_HOME", blocked.toUtf8());
+
+        const CliResult result = runCli({QStringLiteral("stats")}, copy, bin.path());
+        QCOMPARE(result.status, 1);
+        QVERIFY(result.out.isEmpty());
+        QCOMPARE(result.err, QStringLiteral("wexly-cli: 无法创建数据文件夹 ") + blocked + QStringLiteral("/wexly/\n"));
+        QCOMPARE(QDir(bin.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 (QStringList{"data", "wexly-cli"}));
+    }
+
     void unitFilesPassSystemdsCheck()
     {
         const QString unitDir = QStringLiteral(WEXLY_CLI_UNIT_DIR);
