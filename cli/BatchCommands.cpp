@@ -1,6 +1,8 @@
-// The ping and check subcommands: the window's batch runs over one site or all.
+// The ping, check and push subcommands: the window's batch runs over one site or all.
 #include "cli/Commands.h"
+#include "cli/ConsoleOutput.h"
 #include "cli/Session.h"
+#include "push/BatchPush.h"
 #include "store/SQLiteDatabase.h"
 
 // A site number that names no site: the window's ping reports it in its log
@@ -32,5 +34,22 @@ bool runCheck(Session &session, qint32 site)
         requireSite(site);
         session.setSiteFilter(site);
         session.batchRuns().startCheck();
+    });
+}
+
+bool runPush(Session &session, qint32 site)
+{
+    return session.runStep(QStringLiteral("push"), [&] {
+        // The window's push logs an unknown site and stops; as for ping and
+        // check, here it fails the step.
+        requireSite(site);
+        // What the push logs, including refusals and given-up retries, is the
+        // status log and goes to standard output; only what it throws (the
+        // store failing) is an error of the step, as in the window.
+        PushLog log;
+        log.appendStatusLog = [&session](const QString &line) { session.out.line(line); };
+        log.setMessagePanel = [&session](const QString &text) { session.out.showProgress(text); };
+        BatchPush push(std::move(log), session.settings);
+        push.run(site);
     });
 }

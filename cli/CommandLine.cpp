@@ -1,7 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "app/AppSettings.h"
-#include "app/ProgramPaths.h"
+#include "app/ProgramLocation.h"
 #include "app/VersionText.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleOutput.h"
@@ -20,10 +20,12 @@ const QString ProgramName = QStringLiteral("wexly-cli");
 // process holds is waited for up to this long instead of failing at once.
 const int BusyTimeoutMs = 30000;
 
-// The program directory when --dir is not given.
+// The program directory when --dir is not given: the window's choice, its own
+// folder when that is a portable program folder, else the per-user data
+// folder, made and filled at first use.
 QString defaultProgramDir(const QString &executablePath)
 {
-    return programDirOf(executablePath);
+    return ProgramLocation::programDirFor(executablePath);
 }
 
 struct Parsed {
@@ -101,6 +103,8 @@ Parsed parse(const QStringList &arguments)
     if (command->maxArguments >= 0 && count > command->maxArguments)
         throw UsageError(command->name + QStringLiteral(": unexpected argument: ")
                          + parsed.invocation.arguments.at(command->maxArguments));
+    if (command->checkArguments)
+        command->checkArguments(parsed.invocation.arguments);
     return parsed;
 }
 
@@ -126,7 +130,10 @@ QString usageText()
                                   "\nCommands:\n");
     for (const Command &command : commandTable()) {
         const QString head = command.name + (command.synopsis.isEmpty() ? QString() : u' ' + command.synopsis);
-        text += QStringLiteral("  ") + head.leftJustified(22) + u' ' + command.summary + u'\n';
+        text += QStringLiteral("  ") + head;
+        // A long synopsis gets a line of its own.
+        text += head.size() > 22 ? QStringLiteral("\n") + QString(25, u' ') : QString(23 - head.size(), u' ');
+        text += command.summary + u'\n';
         for (const CommandOption &option : command.options) {
             const QString optionHead = QStringLiteral("--") + option.name + u' ' + option.valueName;
             text += QStringLiteral("    ") + optionHead.leftJustified(20) + u' ' + option.help + u'\n';
@@ -135,7 +142,8 @@ QString usageText()
     text += QStringLiteral(
         "\nOptions:\n"
         "  --dir DIR              the program directory (database.db, config.ini, rssurl.txt);\n"
-        "                         without it, the folder of wexly-cli\n"
+        "                         without it, the folder of wexly-cli when it holds them,\n"
+        "                         else the per-user data folder (~/.local/share/wexly/)\n"
         "  -h, --help             show this text\n"
         "  -V, --version          show the version\n"
         "\nStatus log lines go to standard output, errors to standard error. Exit status:\n"
@@ -161,7 +169,14 @@ int runCommandLine(const QStringList &arguments, const QString &executablePath, 
         return ExitOk;
     }
 
-    const QString dirText = parsed.dirGiven ? parsed.dir : defaultProgramDir(executablePath);
+    QString dirText = parsed.dir;
+    if (!parsed.dirGiven) {
+        try {
+            dirText = defaultProgramDir(executablePath);
+        } catch (const AppError &error) {
+            return failure(out, error.message());
+        }
+    }
     const QFileInfo dirInfo(dirText);
     if (dirText.isEmpty() || !dirInfo.isDir())
         return failure(out, QStringLiteral("no such directory: ") + dirText);

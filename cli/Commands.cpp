@@ -25,8 +25,30 @@ std::vector<Command> makeTable()
                      QStringLiteral("batch index check of the addresses not checked within a day"),
                      {SiteOption}, 0, 0,
                      [](Session &s, const Invocation &i) { return runCheck(s, siteOption(i)); }});
+    table.push_back({QStringLiteral("push"), QStringLiteral("[--site ID]"),
+                     QStringLiteral("batch push of the addresses not yet pushed on each channel a site has set up"),
+                     {SiteOption}, 0, 0,
+                     [](Session &s, const Invocation &i) { return runPush(s, siteOption(i)); }});
+    table.push_back({QStringLiteral("export"), QStringLiteral("[--site ID] [--search TEXT] FILE"),
+                     QStringLiteral("write the addresses as a CSV file, newest first"),
+                     {SiteOption,
+                      {QStringLiteral("search"), QStringLiteral("TEXT"),
+                       QStringLiteral("only addresses whose title or address contains TEXT"), {}}},
+                     1, 1,
+                     [](Session &s, const Invocation &i) {
+                         return runExport(s, siteOption(i), i.option(QStringLiteral("search")), i.arguments.first(),
+                                          i.startDirectory);
+                     },
+                     [](const QStringList &arguments) {
+                         if (arguments.first().isEmpty())
+                             throw UsageError(QStringLiteral("export: the file name is empty"));
+                     }});
+    table.push_back({QStringLiteral("stats"), QString(),
+                     QStringLiteral("the indexing statistics per site, with a total row"),
+                     {}, 0, 0,
+                     [](Session &s, const Invocation &) { return runStats(s); }});
     table.push_back({QStringLiteral("daily"), QString(),
-                     QStringLiteral("fetch every site, then ping and check what is due"),
+                     QStringLiteral("fetch every site, then push, ping and check what is due"),
                      {}, 0, 0,
                      [](Session &s, const Invocation &) { return runDaily(s); }});
     return table;
@@ -71,6 +93,7 @@ bool runDaily(Session &session)
     // In this order; a step that fails is reported and the next one still runs.
     const std::function<bool()> steps[] = {
         [&] { return runFetch(session, {}); },
+        [&] { return runPush(session, 0); },
         [&] { return runPing(session, 0); },
         [&] { return runCheck(session, 0); },
     };

@@ -41,6 +41,9 @@ struct Command {
     int minArguments = 0;
     int maxArguments = 0; // -1: any number
     std::function<bool(Session &, const Invocation &)> run;
+    // Checks the plain arguments while the command line is read; UsageError
+    // when one is wrong. Unset: any argument will do.
+    std::function<void(const QStringList &arguments)> checkArguments = {};
 };
 
 // A mistake in the command line itself: exit status 2 with the usage text.
@@ -58,6 +61,11 @@ const Command *findCommand(const QString &name);
 bool runFetch(Session &session, const QStringList &addresses);
 bool runPing(Session &session, qint32 site);
 bool runCheck(Session &session, qint32 site);
+bool runPush(Session &session, qint32 site);
+// path: the file as typed, resolved against startDirectory.
+bool runExport(Session &session, qint32 site, const QString &search, const QString &path,
+               const QString &startDirectory);
+bool runStats(Session &session);
 bool runDaily(Session &session);
 
 // Inside a step: an AppError when the site number (other than 0) names no site.

@@ -83,10 +83,12 @@ QString ConsoleOutput::progressText(qint64 done, qint64 total, const QString &ad
     return text;
 }
 
-QString ConsoleOutput::fitColumns(const QString &text, int columns)
+namespace {
+
+// Calls visit(units, columns) for each character of text until it returns false.
+template<typename Visit>
+void forEachCharacter(const QString &text, Visit visit)
 {
-    int used = 0;
-    qsizetype end = 0;
     for (qsizetype i = 0; i < text.size();) {
         char32_t c = text.at(i).unicode();
         qsizetype units = 1;
@@ -94,23 +96,61 @@ QString ConsoleOutput::fitColumns(const QString &text, int columns)
             c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
             units = 2;
         }
-        const int width = isWide(c) ? 2 : 1;
-        if (used + width > columns)
-            break;
-        used += width;
+        if (!visit(units, isWide(c) ? 2 : 1))
+            return;
         i += units;
-        end = i;
     }
+}
+
+} // namespace
+
+QString ConsoleOutput::fitColumns(const QString &text, int columns)
+{
+    int used = 0;
+    qsizetype end = 0;
+    forEachCharacter(text, [&](qsizetype units, int width) {
+        if (used + width > columns)
+            return false;
+        used += width;
+        end += units;
+        return true;
+    });
     return text.left(end);
+}
+
+int ConsoleOutput::displayWidth(const QString &text)
+{
+    int used = 0;
+    forEachCharacter(text, [&](qsizetype, int width) {
+        used += width;
+        return true;
+    });
+    return used;
 }
 
 void ConsoleOutput::progress(qint64 done, qint64 total, const QString &address, const QString &detail)
 {
     if (!m_terminal)
         return;
-    const QString head = progressText(done, total, address, QString());
+    showProgressLine(progressText(done, total, address, QString()), progressText(done, total, address, detail));
+}
+
+void ConsoleOutput::showProgress(const QString &text)
+{
+    if (!m_terminal)
+        return;
+    QString shown = text;
+    for (QChar &c : shown) {
+        if (c.unicode() < u' ')
+            c = u' ';
+    }
+    showProgressLine(shown, shown);
+}
+
+void ConsoleOutput::showProgressLine(const QString &head, const QString &fullText)
+{
     // The last column stays free: writing into it wraps on some terminals.
-    const QString text = fitColumns(progressText(done, total, address, detail), qMax(1, m_width - 1));
+    const QString text = fitColumns(fullText, qMax(1, m_width - 1));
     const bool due = m_progress.isEmpty() || head != m_progressHead || !m_drawn.isValid() || m_drawn.hasExpired(100);
     // The text is kept either way: the next redraw shows the latest.
     m_progress = text;

@@ -24,6 +24,9 @@ public:
     // when the output is not a terminal. A change of the detail alone is
     // drawn at most ten times a second: an import reports every element.
     void progress(qint64 done, qint64 total, const QString &address, const QString &detail = {});
+    // A progress line of free text, such as a message panel's "推送进度：3/7";
+    // drawn as progress() draws it.
+    void showProgress(const QString &text);
     // Removes the progress line, if one is shown.
     void endProgress();
 
@@ -32,11 +35,15 @@ public:
     // The longest start of text that fits into columns; East Asian wide
     // characters take two columns.
     static QString fitColumns(const QString &text, int columns);
+    // The columns text takes on a terminal.
+    static int displayWidth(const QString &text);
 
 private:
     void write(std::FILE *stream, const QByteArray &bytes);
     void clearProgress();
     void drawProgress();
+    // head: what makes a redraw due at once when it changes.
+    void showProgressLine(const QString &head, const QString &text);
 
     std::FILE *m_out;
     std::FILE *m_err;

@@ -6,11 +6,13 @@
 #include "app/mrv_fun.h"
 #include "cli/Commands.h"
 #include "platform/Codepage.h"
+#include "store/ExtendedTables.h"
 #include "store/SQLiteDatabase.h"
 
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUrlQuery>
 #include <QtTest>
 #include <sqlite3.h>
 
@@ -74,16 +76,28 @@ QByteArray item(const QByteArray &title, const QByteArray &link)
         + "</item>";
 }
 
-// The feeds, the ping service (accepting unless told to fail) and search
-// pages that show hosts named "in.*" in bold.
+const QString Token = QStringLiteral("Tok3nSecret99");
+
+// The feeds, the ping service (accepting unless told to fail), search pages
+// that show hosts named "in.*" in bold, and the Baidu push service (taking
+// every address unless told otherwise).
 struct Services {
     QHash<QByteArray, QByteArray> feeds;
     bool pingFails = false;
     std::function<void()> onFeedRequest;
+    std::function<Response(const Request &)> push;
     TestHttpServer server{[this](const Request &request) { return answer(request); }};
 
     Response answer(const Request &request)
     {
+        if (request.target.startsWith("/urls?")) {
+            if (push)
+                return push(request);
+            const qint64 count = request.body.count('\n') + 1;
+            return Response::ok("{\"remain\":" + QByteArray::number(500 - count) + ",\"success\":"
+                                    + QByteArray::number(count) + "}",
+                                "application/json");
+        }
         if (request.target == "/ping/RPC2")
             return pingFails ? Response::status("HTTP/1.1 503 Service Unavailable") : Response::ok("<int>0</int>");
         if (request.target.startsWith("/s?wd=http://")) {
@@ -100,7 +114,10 @@ struct Services {
     {
         QStringList lines;
         for (const Request &r : server.requests())
-            lines << QString::fromUtf8(r.method + ' ' + (r.target.startsWith("/s?") ? r.target.left(6) : r.target));
+            lines << QString::fromUtf8(r.method + ' '
+                                       + (r.target.startsWith("/s?") || r.target.startsWith("/urls?")
+                                              ? r.target.left(6)
+                                              : r.target));
         return lines;
     }
 };
@@ -112,7 +129,7 @@ struct ProgramDir {
         QVERIFY(!TestDatabase::create(dir.path()).isEmpty());
         const QByteArray host = services.server.base().toUtf8();
         write(QStringLiteral("config.ini"), "[config]\r\npingSleep=0\r\ncheckInbaiduSleep=0\r\n[hosts]\r\nping=" + host
-                                                + "\r\nbaidu=" + host + "\r\nproduct=" + host + "\r\n");
+                                                + "\r\nbaidu=" + host + "\r\nproduct=" + host + "\r\nbaiduzz=" + host + "\r\n");
     }
     QString path(const QString &name = QString()) const { return dir.path() + u'/' + name; }
     void write(const QString &name, const QByteArray &bytes) const
@@ -127,6 +144,27 @@ struct ProgramDir {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     void exec(const QString &sql) const { QVERIFY(TestDatabase::execRaw(path("database.db"), Codepage::toLegacy(sql))); }
+    // Baidu push for a site, as its settings window saves it.
+    void pushSettings(int rssid, const QString &baiduSite) const
+    {
+        {
+            TSQLiteDatabase db(path(QStringLiteral("database.db")));
+            ExtendedTables::ensure(db);
+        }
+        exec(QStringLiteral("insert into mrv_orvik_pushsite(rssid,baidusite,baidutoken,baidudaily,indexnowkey,"
+                            "indexnowkeylocation) values (%1,'%2','%3',0,'','')")
+                 .arg(rssid)
+                 .arg(baiduSite, Token));
+    }
+    QStringList pushRows() const
+    {
+        TSQLiteDatabase db(path(QStringLiteral("database.db")));
+        TSQLiteTable t = db.GetTable("select dataid,channel,result from mrv_orvik_push order by dataid,channel");
+        QStringList out;
+        for (; !t.Eof(); t.Next())
+            out << t.FieldAsString(0) + u'|' + t.FieldAsString(1) + u'|' + t.FieldAsString(2);
+        return out;
+    }
     QStringList rows(const QString &columns) const
     {
         TSQLiteDatabase db(path(QStringLiteral("database.db")));
@@ -140,13 +178,19 @@ struct ProgramDir {
         }
         return out;
     }
-    CliResult run(QStringList arguments) const
+    CliResult run(QStringList arguments, const QString &workingDirectory = QString()) const
     {
-        return runCli(QStringList{QStringLiteral("--dir"), dir.path()} + arguments);
+        return runCli(QStringList{QStringLiteral("--dir"), dir.path()} + arguments, Cli, workingDirectory);
     }
 
     QTemporaryDir dir;
 };
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 QString hoursAgo(int hours)
 {
@@ -186,6 +230,14 @@ private slots:
         QTest::newRow("negative site") << QStringList{"ping", "--site", "-1"};
         QTest::newRow("extra argument") << QStringList{"check", "http://a/"};
         QTest::newRow("dir without value") << QStringList{"--dir"};
+        QTest::newRow("push site not a number") << QStringList{"push", "--site", "x"};
+        QTest::newRow("push with an argument") << QStringList{"push", "http://a/"};
+        QTest::newRow("export without file") << QStringList{"export", "--site", "1"};
+        QTest::newRow("export with two files") << QStringList{"export", "a.csv", "b.csv"};
+        QTest::newRow("export to an empty name") << QStringList{"export", ""};
+        QTest::newRow("search without value") << QStringList{"export", "a.csv", "--search"};
+        QTest::newRow("stats for one site") << QStringList{"stats", "--site", "1"};
+        QTest::newRow("search for stats") << QStringList{"stats", "--search=a"};
     }
     void usageErrors()
     {
@@ -282,6 +334,132 @@ private slots:
         }
     }
 
+    void pushSendsWhatIsDueOnceAndLogsRefusals()
+    {
+        Services services;
+        ProgramDir dir(services);
+        dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename,siteurl) values (1,'http://a/rss.xml','站点甲','https://www.a.com/')");
+        dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename,siteurl) values (2,'http://b/rss.xml','乙','http://b/')");
+        dir.exec("insert into mrv_orvik_rssurl(dataid,rssid,url) values (1,1,'https://www.a.com/1'),"
+                 "(2,1,'https://www.a.com/2'),(3,2,'http://b/3')");
+        dir.pushSettings(1, QStringLiteral("https://www.a.com"));
+
+        CliResult result = dir.run({QStringLiteral("push")});
+        QCOMPARE(result.status, 0);
+        QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
+        // Not a terminal: no progress, only the status log.
+        QCOMPARE(result.out, QStringLiteral("【站点甲】百度推送：成功2条，今日剩余498条\n【乙】未设置推送，跳过\n"));
+        QCOMPARE(services.requestLines(), QStringList{"POST /urls?"});
+        const Request request = services.server.requests().first();
+        const QUrlQuery query(QUrl(QStringLiteral("http://h") + QString::fromUtf8(request.target)));
+        QCOMPARE(query.queryItemValue(QStringLiteral("site"), QUrl::FullyDecoded), QStringLiteral("https://www.a.com"));
+        QCOMPARE(query.queryItemValue(QStringLiteral("token"), QUrl::FullyDecoded), Token);
+        QCOMPARE(request.header("Content-Type"), QByteArray("text/plain"));
+        QCOMPARE(request.body, QByteArray("https://www.a.com/2\nhttps://www.a.com/1"));
+        QCOMPARE(dir.pushRows(), (QStringList{"1|baidu|ok", "2|baidu|ok"}));
+
+        // Recorded addresses are not sent again.
+        result = dir.run({QStringLiteral("push"), QStringLiteral("--site=1")});
+        QCOMPARE(result.status, 0);
+        QCOMPARE(result.out, QStringLiteral("【站点甲】没有需要推送的地址\n"));
+        QCOMPARE(services.server.requests().size(), 1);
+
+        // The service refusing the token is a line of the status log, as in
+        // the window, not a failure of the run; nothing is recorded.
+        dir.exec("insert into mrv_orvik_rssurl(dataid,rssid,url) values (4,1,'https://www.a.com/4')");
+        services.push = [](const Request &) {
+            return Response::status("HTTP/1.1 401 Unauthorized", "{\"error\":401,\"message\":\"token is not valid\"}");
+        };
+        result = dir.run({QStringLiteral("push"), QStringLiteral("--site"), QStringLiteral("1")});
+        QCOMPARE(result.status, 0);
+        QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
+        QCOMPARE(result.out, QStringLiteral("【站点甲】百度密钥无效\n"));
+        QCOMPARE(dir.pushRows().size(), 2);
+        QVERIFY(!result.out.contains(Token));
+
+        // A site number that names no site fails the step.
+        result = dir.run({QStringLiteral("push"), QStringLiteral("--site=9")});
+        QCOMPARE(result.status, 1);
+        QVERIFY(result.out.isEmpty());
+        QCOMPARE(result.err, QStringLiteral("push: rssid参数错误，进程中止.\n"));
+        QCOMPARE(services.server.requests().size(), 2);
+    }
+
+    void exportWritesTheListThroughAFileOfItsOwn()
+    {
+        Services services;
+        ProgramDir dir(services);
+        dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename,siteurl) values (1,'http://a/rss.xml','站点甲','http://a/')");
+        dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename,siteurl) values (2,'http://b/rss.xml','乙','http://b/')");
+        dir.exec("insert into mrv_orvik_rssurl(dataid,rssid,title,url,isinbaidu,checktime,firsttime,lasttime) values "
+                 "(1,1,'标题, \"引号\"','http://a/1',1,'2026-01-02 03:04:05','2026-01-01 00:00:00','2026-01-01 08:00:00')");
+        dir.exec("insert into mrv_orvik_rssurl(dataid,rssid,title,url) values (2,1,'Two','http://a/2'),(3,2,'三','http://b/3')");
+        const QByteArray header = "\xEF\xBB\xBF编号,标题,地址,站点,收录,检测收录时间,首次PING时间,最后PING时间,推送时间\r\n";
+        QTemporaryDir start;
+
+        // A relative name is where the user started the program, not the program directory.
+        CliResult result = dir.run({QStringLiteral("export"), QStringLiteral("all.csv")}, start.path());
+        QCOMPARE(result.status, 0);
+        QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
+        QCOMPARE(result.out, QStringLiteral("导出完成：3条\n"));
+        QCOMPARE(readAll(start.filePath(QStringLiteral("all.csv"))),
+                 header + "3,三,http://b/3,乙,,,,,\r\n2,Two,http://a/2,站点甲,,,,,\r\n"
+                          "1,\"标题, \"\"引号\"\"\",http://a/1,站点甲,是,2026-01-02 03:04:05,2026-01-01 00:00:00,"
+                          "2026-01-01 08:00:00,\r\n");
+        QVERIFY(!QFileInfo::exists(dir.path(QStringLiteral("all.csv"))));
+
+        result = dir.run({QStringLiteral("export"), QStringLiteral("--site=1"), QStringLiteral("--search"),
+                          QStringLiteral("two"), start.filePath(QStringLiteral("one.csv"))});
+        QCOMPARE(result.status, 0);
+        QCOMPARE(result.out, QStringLiteral("导出完成：1条\n"));
+        QCOMPARE(readAll(start.filePath(QStringLiteral("one.csv"))), header + "2,Two,http://a/2,站点甲,,,,,\r\n");
+
+        // A target that cannot be written: an error and no file, whole or half.
+        QVERIFY(QDir(start.path()).mkdir(QStringLiteral("taken.csv")));
+        for (const QString &target : {QStringLiteral("missing/out.csv"), QStringLiteral("taken.csv")}) {
+            result = dir.run({QStringLiteral("export"), target}, start.path());
+            QCOMPARE(result.status, 1);
+            QVERIFY(result.out.isEmpty());
+            QVERIFY2(result.err.startsWith(QStringLiteral("export: 无法写入文件：") + start.filePath(target) + u' '),
+                     qPrintable(result.err));
+            QCOMPARE(QDir(start.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                     (QStringList{"all.csv", "one.csv", "taken.csv"}));
+        }
+        QVERIFY(QDir(start.filePath(QStringLiteral("taken.csv"))).isEmpty());
+
+        result = dir.run({QStringLiteral("export"), QStringLiteral("--site=9"), QStringLiteral("none.csv")},
+                         start.path());
+        QCOMPARE(result.status, 1);
+        QVERIFY(!QFileInfo::exists(start.filePath(QStringLiteral("none.csv"))));
+    }
+
+    void statsPrintsAlignedColumnsWithTheTotalLast()
+    {
+        Services services;
+        ProgramDir dir(services);
+        dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename,siteurl) values (1,'http://a/rss.xml','站点甲','http://a/')");
+        dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename,siteurl) values (2,'http://b/rss.xml','b\nsite','http://b/')");
+        dir.exec("insert into mrv_orvik_rssurl(dataid,rssid,url,firsttime,isinbaidu) values "
+                 "(1,1,'http://a/1','2026-01-01 00:00:00',1),(2,1,'http://a/2',null,0),(3,1,'http://a/3',null,null),"
+                 "(4,2,'http://b/4',null,null)");
+        {
+            TSQLiteDatabase db(dir.path(QStringLiteral("database.db")));
+            ExtendedTables::ensure(db);
+        }
+        dir.exec("insert into mrv_orvik_indexed(dataid,firstseen) values (1,'2026-01-03 12:00:00')");
+
+        const CliResult result = dir.run({QStringLiteral("stats")});
+        QCOMPARE(result.status, 0);
+        QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
+        // Chinese characters take two columns; a line break in a name would break the table.
+        QCOMPARE(result.outLines(),
+                 (QStringList{
+                     "站点    地址数  已Ping  已推送  已检测  已收录  收录率  平均收录天数",
+                     "站点甲       3       1       0       2       1   50.0%           2.5",
+                     "b site       1       0       0       0       0       -             -",
+                     "合计         4       1       0       2       1   50.0%           2.5"}));
+    }
+
     void dailyGoesOnAfterAFailingStep()
     {
         Services services;
@@ -290,16 +468,20 @@ private slots:
         ProgramDir dir(services);
         dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename,siteurl) values (1,'"
                  + services.server.url(QStringLiteral("/a.xml")) + "','甲','http://site/')");
+        dir.pushSettings(1, QStringLiteral("http://site"));
 
         const CliResult result = dir.run({QStringLiteral("daily")});
         QCOMPARE(result.status, 1);
         QCOMPARE(result.err, QStringLiteral("ping: HTTP/1.1 503 Service Unavailable.\n"));
-        QCOMPARE(result.outLines(), (QStringList{QStringLiteral("【甲】新增2条"), QStringLiteral("http://z.cn/2----未收录"),
+        QCOMPARE(result.outLines(), (QStringList{QStringLiteral("【甲】新增2条"), QStringLiteral("【甲】百度推送：成功2条，今日剩余498条"),
+                                                 QStringLiteral("http://z.cn/2----未收录"),
                                                  QStringLiteral("http://in.z.cn/1----恭喜，此地址被百度收录")}));
-        // Fetch, then ping (which stops at its first address), then check.
+        // Fetch, push what the fetch brought, then ping (which stops at its
+        // first address), then check.
         QCOMPARE(services.requestLines(),
-                 (QStringList{"GET /a.xml", "POST /ping/RPC2", "GET /s?wd=", "GET /s?wd="}));
+                 (QStringList{"GET /a.xml", "POST /urls?", "POST /ping/RPC2", "GET /s?wd=", "GET /s?wd="}));
         QCOMPARE(dir.rows("lasttime,isinbaidu"), (QStringList{"|1", "|0"}));
+        QCOMPARE(dir.pushRows(), (QStringList{"1|baidu|ok", "2|baidu|ok"}));
     }
 
     void waitsForALockAnotherProcessHolds()
@@ -360,6 +542,37 @@ private slots:
         QCOMPARE(result.out, QStringLiteral("http://in.a/1----恭喜，此地址被百度收录\n"));
         QCOMPARE(dir.rows("isinbaidu"), QStringList{"1"});
         QVERIFY(QDir(elsewhere.path()).isEmpty());
+    }
+
+    void withoutDirAndNoProgramFolderItTakesTheUsersDataFolder()
+    {
+        // A program file without config.ini or database.db beside it: installed
+        // mode, whose data folder cannot be made where a file is in the way.
+        QTemporaryDir bin;
+        const QString copy = bin.filePath(QStringLiteral("wexly-cli"));
+        QVERIFY(QFile::copy(Cli, copy));
+        const QString blocked = bin.filePath(QStringLiteral("data"));
+        QFile file(blocked);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const QByteArray home = qgetenv("HOME");
+        const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", home);
+            if (dataHome.isNull())
+                qunsetenv("XDG_DATA_HOME");
+            else
+                qputenv("XDG_DATA_HOME", dataHome);
+        });
+        qputenv("HOME", bin.path().toUtf8());
+        qputenv("XDG_DATA_HOME", blocked.toUtf8());
+
+        const CliResult result = runCli({QStringLiteral("stats")}, copy, bin.path());
+        QCOMPARE(result.status, 1);
+        QVERIFY(result.out.isEmpty());
+        QCOMPARE(result.err, QStringLiteral("wexly-cli: 无法创建数据文件夹 ") + blocked + QStringLiteral("/wexly/\n"));
+        QCOMPARE(QDir(bin.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 (QStringList{"data", "wexly-cli"}));
     }
 
     void unitFilesPassSystemdsCheck()

@@ -89,6 +89,30 @@ private slots:
         QCOMPARE(ConsoleOutput::fitColumns(QStringLiteral("ab\U00020000"), 4), QStringLiteral("ab\U00020000"));
         QCOMPARE(ConsoleOutput::fitColumns(QStringLiteral("ab\U00020000"), 3), QStringLiteral("ab"));
     }
+
+    void aPanelTextIsAProgressLineOfItsOwn()
+    {
+        Capture out, err;
+        ConsoleOutput console(out.file, err.file, true, 12);
+        console.showProgress(QStringLiteral("推送进度：1/2"));
+        console.showProgress(QStringLiteral("推送进度：2/2"));
+        console.line(QStringLiteral("ok"));
+        console.endProgress();
+        // Each new text at once, cut to eleven columns; gone before a line and at the end.
+        const QByteArray second = QStringLiteral("推送进度：2").toUtf8();
+        QCOMPARE(out.text(), "\r\x1b[K" + QStringLiteral("推送进度：1").toUtf8() + "\r\x1b[K" + second
+                                 + "\r\x1b[Kok\n" + second + "\r\x1b[K");
+
+        Capture plain, plainErr;
+        ConsoleOutput log(plain.file, plainErr.file, false, 12);
+        log.showProgress(QStringLiteral("导出：1/2"));
+        log.endProgress();
+        QVERIFY(plain.text().isEmpty());
+
+        QCOMPARE(ConsoleOutput::displayWidth(QStringLiteral("已Ping")), 6);
+        QCOMPARE(ConsoleOutput::displayWidth(QStringLiteral("a\U00020000b")), 4);
+        QCOMPARE(ConsoleOutput::displayWidth(QString()), 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestConsoleOutput)

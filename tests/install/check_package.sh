@@ -38,10 +38,12 @@ contents=$(dpkg-deb --contents "$deb")
 for path in usr/bin/wexly usr/share/wexly/config.ini usr/share/wexly/help.xml usr/share/wexly/schema.sql \
             usr/share/applications/wexly.desktop usr/share/metainfo/example.orvik.wexly.metainfo.xml \
             usr/share/icons/hicolor/scalable/apps/wexly.svg usr/share/icons/hicolor/48x48/apps/wexly.png \
-            usr/share/icons/hicolor/128x128/apps/wexly.png usr/share/icons/hicolor/256x256/apps/wexly.png; do
+            usr/share/icons/hicolor/128x128/apps/wexly.png usr/share/icons/hicolor/256x256/apps/wexly.png \
+            usr/bin/wexly-cli usr/share/wexly/systemd/wexly-daily.service usr/share/wexly/systemd/wexly-daily.timer; do
   expect "$contents" " \./$path$" "file $path"
 done
 expect "$contents" '^-rwxr-xr-x .* \./usr/bin/wexly$' "executable program"
+expect "$contents" '^-rwxr-xr-x .* \./usr/bin/wexly-cli$' "executable command line program"
 
 # The packaged program is stripped but keeps the version record its caption shows.
 dpkg-deb -x "$deb" "$out/root"
@@ -52,8 +54,13 @@ if ! grep -qa WEXLY_VERSION_R1 "$program"; then
   echo "FAIL: the packaged program lost its version record"
   failed=1
 fi
-# Every library the program links names its package among the dependencies.
-needed=$(readelf -d "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+# The daily timer's service starts the packaged command line program.
+service=$(cat "$out/root/usr/share/wexly/systemd/wexly-daily.service" 2>/dev/null || true)
+expect "$service" '^ExecStart=/usr/bin/wexly-cli daily$' "service starting /usr/bin/wexly-cli"
+# Every library the programs link names its package among the dependencies.
+needed=$(for binary in "$program" "$out/root/usr/bin/wexly-cli"; do
+           readelf -d "$binary" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'
+         done | sort -u)
 [ -n "$needed" ] || { echo "FAIL: no linked libraries found"; failed=1; }
 for lib in $needed; do
   owner=$(dpkg -S "*/$lib" 2>/dev/null | head -n1 | cut -d: -f1 || true)

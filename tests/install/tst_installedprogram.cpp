@@ -179,6 +179,42 @@ private slots:
         QCOMPARE(countRows(data + "database.db", "select count(*) from mrv_orvik_rss"), 1);
     }
 
+    void commandLineWithoutDirUsesTheUsersDataFolder()
+    {
+        const QString cli = prefix(QStringLiteral("bin/wexly-cli"));
+        QVERIFY(QFileInfo(cli).isExecutable());
+        // The daily timer's service starts the program of this install.
+        QVERIFY(readFile(prefix(QStringLiteral("share/wexly/systemd/wexly-daily.service")))
+                    .contains("\nExecStart=" + cli.toUtf8() + " daily\n"));
+        QVERIFY(QFileInfo::exists(prefix(QStringLiteral("share/wexly/systemd/wexly-daily.timer"))));
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(QLatin1String(name));
+        env.insert(QStringLiteral("HOME"), work(QStringLiteral("home-cli")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), work(QStringLiteral("data-cli")));
+        QDir().mkpath(work(QStringLiteral("home-cli")));
+        QDir().mkpath(work(QStringLiteral("elsewhere-cli")));
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(work(QStringLiteral("elsewhere-cli")));
+        process.start(cli, {QStringLiteral("stats")});
+        QVERIFY(process.waitForFinished(60000));
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        const QByteArray err = process.readAllStandardError();
+        QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0, err.constData());
+        QVERIFY2(err.isEmpty(), err.constData());
+        // The header and the total row of an empty store.
+        const QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines.last().startsWith(QStringLiteral("合计")));
+
+        const QString data = work(QStringLiteral("data-cli/wexly/"));
+        for (const char *name : {"config.ini", "help.xml", "database.db"})
+            QVERIFY2(QFileInfo::exists(data + QLatin1String(name)), name);
+        QVERIFY(QDir(work(QStringLiteral("elsewhere-cli"))).isEmpty());
+    }
+
     void copiedProgramFolderStaysPortable()
     {
         const QString folder = work(QStringLiteral("portable/"));
