@@ -62,8 +62,10 @@ needed=$(for binary in "$program" "$out/root/usr/bin/wexly-cli"; do
            readelf -d "$binary" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'
          done | sort -u)
 [ -n "$needed" ] || { echo "FAIL: no linked libraries found"; failed=1; }
+multiarch=$(gcc -print-multiarch 2>/dev/null || echo x86_64-linux-gnu)
 for lib in $needed; do
-  owner=$(dpkg -S "*/$lib" 2>/dev/null | head -n1 | cut -d: -f1 || true)
+  # The copy of this architecture: libc6-i386 also holds a libm.so.6.
+  owner=$(dpkg -S "*/$lib" 2>/dev/null | grep -m1 -E "/$multiarch/$lib\$" | cut -d: -f1 || true)
   if [ -z "$owner" ]; then
     echo "FAIL: no package holds $lib"
     failed=1
