@@ -65,7 +65,8 @@ needed=$(for binary in "$program" "$out/root/usr/bin/wexly-cli"; do
 multiarch=$(gcc -print-multiarch 2>/dev/null || echo x86_64-linux-gnu)
 for lib in $needed; do
   # The copy of this architecture: libc6-i386 also holds a libm.so.6.
-  owner=$(dpkg -S "*/$lib" 2>/dev/null | grep -m1 -E "/$multiarch/$lib\$" | cut -d: -f1 || true)
+  owner=$(dpkg -S "*/$lib" 2>/dev/null | awk -v want="/$multiarch/$lib" '
+            substr($0, length($0) - length(want) + 1) == want { sub(/:.*/, ""); print; exit }' || true)
   if [ -z "$owner" ]; then
     echo "FAIL: no package holds $lib"
     failed=1
