@@ -9,8 +9,3 @@ QString programDirOf(const QString &executablePath)
         dir += u'/';
     return dir;
 }
-
-QString programFileNameOf(const QString &executablePath)
-{
-    return QFileInfo(executablePath).fileName();
-}
