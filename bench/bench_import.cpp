@@ -6,6 +6,7 @@
 // by a local server, into an empty store.
 //   bench_import [runs] [directory]   (default 5 runs in the system temp dir)
 #include "feed/FeedDocument.h"
+#include "support/GzipData.h"
 #include "feed/FeedImport.h"
 #include "feed/FeedView.h"
 #include "support/FakeDialogs.h"
@@ -150,20 +151,6 @@ QByteArray makeAtom(int entries)
     return atom + "</feed>\n";
 }
 
-QByteArray gzip(const QByteArray &data)
-{
-    z_stream s{};
-    deflateInit2(&s, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    QByteArray out(qsizetype(deflateBound(&s, uLong(data.size()))), Qt::Uninitialized);
-    s.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
-    s.avail_in = uInt(data.size());
-    s.next_out = reinterpret_cast<Bytef *>(out.data());
-    s.avail_out = uInt(out.size());
-    deflate(&s, Z_FINISH);
-    out.resize(qsizetype(s.total_out));
-    deflateEnd(&s);
-    return out;
-}
 
 double peakMegabytes()
 {
@@ -228,7 +215,7 @@ void sitemapFigures(const QString &dir)
     QList<QByteArray> bodies;
     qint64 packed = 0;
     for (int i = 0; i < parts; ++i) {
-        bodies << gzip(makeSitemap("index.example", i * perPart, perPart));
+        bodies << gzipped(makeSitemap("index.example", i * perPart, perPart), Z_DEFAULT_COMPRESSION);
         packed += bodies.last().size();
     }
     TestHttpServer server([&bodies](const TestHttpServer::Request &request) {

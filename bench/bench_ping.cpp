@@ -2,6 +2,7 @@
 // answers at once, both intervals 0, beside a plain sequential client sending
 // the same requests. Prints the figures and ends with key: value lines.
 #include "ProgramFixture.h"
+#include "support/StallWatch.h"
 #include "TestHttpServer.h"
 #include "app/ui/TMainFrm.h"
 #include "ping/PingRequest.h"
@@ -49,34 +50,6 @@ struct Arrivals {
     }
 };
 
-// The longest time between two ticks of a 10 ms repeating timer.
-struct StallWatch {
-    QTimer timer;
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 worst = 0;
-
-    void start()
-    {
-        timer.setInterval(10);
-        timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            const qint64 now = clock.elapsed();
-            worst = std::max(worst, now - last);
-            last = now;
-        });
-        clock.start();
-        last = 0;
-        worst = 0;
-        timer.start();
-    }
-    qint64 stop()
-    {
-        worst = std::max(worst, clock.elapsed() - last);
-        timer.stop();
-        return worst;
-    }
-};
 
 int plainRun(const QString &url, const std::vector<QByteArray> &bodies)
 {

@@ -3,6 +3,7 @@
 // fake IndexNow service (10,000 per request), while a 10 ms timer measures how
 // long the thread is kept from its events. Ends with key: value lines.
 #include "ProgramFixture.h"
+#include "support/StallWatch.h"
 #include "TestHttpServer.h"
 #include "push/BatchPush.h"
 #include "push/PushSettings.h"
@@ -17,30 +18,6 @@ namespace {
 
 constexpr int Addresses = 100000;
 
-// The longest time between two ticks of a 10 ms repeating timer.
-struct StallWatch {
-    QTimer timer;
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 worst = 0;
-
-    void start()
-    {
-        clock.start();
-        timer.setInterval(10);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            const qint64 now = clock.elapsed();
-            worst = std::max(worst, now - last);
-            last = now;
-        });
-        timer.start();
-    }
-    void stop()
-    {
-        worst = std::max(worst, clock.elapsed() - last);
-        timer.stop();
-    }
-};
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // wexly-cli run as a process, as a timer or a shell runs it: no display, a
 // temporary program directory, the outside services on a local server.
 #include "TestDatabase.h"
+#include "support/StoreRows.h"
 #include "TestHttpServer.h"
 #include "app/VersionText.h"
 #include "app/mrv_fun.h"
@@ -167,16 +168,8 @@ struct ProgramDir {
     }
     QStringList rows(const QString &columns) const
     {
-        TSQLiteDatabase db(path(QStringLiteral("database.db")));
-        TSQLiteTable t = db.GetTable("select " + columns + " from mrv_orvik_rssurl order by dataid");
-        QStringList out;
-        for (; !t.Eof(); t.Next()) {
-            QStringList cells;
-            for (int c = 0; c < t.FieldCount(); ++c)
-                cells << t.FieldAsString(c);
-            out << cells.join(u'|');
-        }
-        return out;
+        return storeRows(path(QStringLiteral("database.db")),
+                         "select " + columns + " from mrv_orvik_rssurl order by dataid");
     }
     CliResult run(QStringList arguments, const QString &workingDirectory = QString()) const
     {

@@ -1,4 +1,5 @@
 #include "FakeFeedView.h"
+#include "support/StoreRows.h"
 #include "ProgramFixture.h"
 #include "feed/FeedDocument.h"
 #include "feed/FeedImport.h"
@@ -41,20 +42,7 @@ struct Importer {
         f.writeFile(QStringLiteral("rss.xml"), feed);
         import.ImportRss(address);
     }
-    // Every row of the query, its columns joined by "|".
-    QStringList rows(const QString &sql) const
-    {
-        TSQLiteDatabase db(f.path(QStringLiteral("database.db")));
-        TSQLiteTable table = db.GetTable(sql);
-        QStringList out;
-        for (; !table.Eof(); table.Next()) {
-            QStringList cells;
-            for (int i = 0; i < table.FieldCount(); ++i)
-                cells << table.FieldAsString(i);
-            out << cells.join(u'|');
-        }
-        return out;
-    }
+    QStringList rows(const QString &sql) const { return storeRows(f.path(QStringLiteral("database.db")), sql); }
     QStringList items() const { return rows(QStringLiteral("select rssid,title,url from mrv_orvik_rssurl order by dataid")); }
     QStringList sites() const { return rows(QStringLiteral("select rssid,rssurl,sitename,siteurl from mrv_orvik_rss")); }
 };

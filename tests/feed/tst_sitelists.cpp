@@ -1,4 +1,6 @@
 #include "FakeFeedView.h"
+#include "support/StoreRows.h"
+#include "support/GzipData.h"
 #include "ProgramFixture.h"
 #include "feed/FeedImport.h"
 #include "platform/WebClient.h"
@@ -18,20 +20,6 @@ namespace {
 const QString Placeholder = QStringLiteral("http://www.orvik.example/");
 const QString Nothing = QStringLiteral("没有标题");
 
-QByteArray gzip(const QByteArray &data)
-{
-    z_stream s{};
-    deflateInit2(&s, Z_BEST_SPEED, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    QByteArray out(int(deflateBound(&s, uLong(data.size()))), Qt::Uninitialized);
-    s.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
-    s.avail_in = uInt(data.size());
-    s.next_out = reinterpret_cast<Bytef *>(out.data());
-    s.avail_out = uInt(out.size());
-    deflate(&s, Z_FINISH);
-    out.resize(qsizetype(s.total_out));
-    deflateEnd(&s);
-    return out;
-}
 
 QByteArray sitemap(const QByteArray &urls)
 {
@@ -81,19 +69,7 @@ struct Importer {
         f.writeFile(QStringLiteral("rss.xml"), document);
         import.ImportRss(address);
     }
-    QStringList rows(const QString &sql) const
-    {
-        TSQLiteDatabase db(f.path(QStringLiteral("database.db")));
-        TSQLiteTable table = db.GetTable(sql);
-        QStringList out;
-        for (; !table.Eof(); table.Next()) {
-            QStringList cells;
-            for (int i = 0; i < table.FieldCount(); ++i)
-                cells << table.FieldAsString(i);
-            out << cells.join(u'|');
-        }
-        return out;
-    }
+    QStringList rows(const QString &sql) const { return storeRows(f.path(QStringLiteral("database.db")), sql); }
     QStringList items() const { return rows(QStringLiteral("select rssid,title,url from mrv_orvik_rssurl order by dataid")); }
     QStringList sites() const { return rows(QStringLiteral("select rssid,rssurl,sitename,siteurl from mrv_orvik_rss")); }
     QStringList requested() const
@@ -238,7 +214,7 @@ private slots:
                                 "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
                                 "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]>\n<urlset");
         QTest::newRow("sitemap with an entity bomb") << bomb;
-        const QByteArray packed = gzip(sitemap(url("http://a/1")));
+        const QByteArray packed = gzipped(sitemap(url("http://a/1")));
         QTest::newRow("gzip cut off") << packed.left(packed.size() - 12);
         QByteArray damaged = packed;
         damaged[20] = char(damaged[20] ^ 0x55);
@@ -282,14 +258,14 @@ private slots:
     void indexReadsEveryPartItCanIntoOneSite()
     {
         Importer t;
-        t.pages["/a.xml.gz"] = Response::ok(gzip(sitemap(url("http://s.cn/1") + url("http://s.cn/2"))),
+        t.pages["/a.xml.gz"] = Response::ok(gzipped(sitemap(url("http://s.cn/1") + url("http://s.cn/2"))),
                                             "application/x-gzip");
         t.pages["/b.xml"] = Response::ok(sitemap(url("http://s.cn/2") + url("http://s.cn/3")), "text/xml");
         t.pages["/page.html"] = Response::ok("<html><body>not a sitemap</body></html>");
         const QByteArray index = sitemapIndex({t.at("/a.xml.gz"), t.at("/gone.xml"), t.at("/page.html"),
                                                t.at("/b.xml")});
         // The index itself may come compressed too.
-        t.run(gzip(index), QStringLiteral("http://s.cn/sitemap_index.xml"));
+        t.run(gzipped(index), QStringLiteral("http://s.cn/sitemap_index.xml"));
 
         QVERIFY(t.f.dialogs.boxes.isEmpty());
         QCOMPARE(t.sites(), QStringList{QStringLiteral("1|http://s.cn/sitemap_index.xml|s.cn|http://s.cn/")});
@@ -305,7 +281,7 @@ private slots:
         QCOMPARE(t.view.firstPageShown, 1);
 
         // Again: every address is a duplicate, the site row is the same.
-        t.run(gzip(index), QStringLiteral("http://s.cn/sitemap_index.xml"));
+        t.run(gzipped(index), QStringLiteral("http://s.cn/sitemap_index.xml"));
         QCOMPARE(t.items(), expected);
         QCOMPARE(t.sites().size(), 1);
     }
@@ -328,7 +304,7 @@ private slots:
     void gzipBombGetsTheSizeLimitsMessage()
     {
         Importer t;
-        const QByteArray bomb = gzip(QByteArray(WebClient::DefaultMaxBodySize + 1, ' '));
+        const QByteArray bomb = gzipped(QByteArray(WebClient::DefaultMaxBodySize + 1, ' '));
         QVERIFY(bomb.size() < 1024 * 1024);
         const QString limit = QStringLiteral("Response body larger than 67108864 bytes");
 
