@@ -1,8 +1,8 @@
 #include "cli/CommandLine.h"
 
-#include "app/AppSettings.h"
-#include "app/ProgramLocation.h"
-#include "app/VersionText.h"
+#include "common/AppSettings.h"
+#include "common/ProgramLocation.h"
+#include "common/VersionText.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/Session.h"

@@ -1,5 +1,5 @@
 // The fetch subcommand: the window's "获取Rss" for each address in turn.
-#include "app/AppSettings.h"
+#include "common/AppSettings.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleFeedView.h"
 #include "cli/ConsoleOutput.h"

@@ -1,6 +1,6 @@
 #pragma once
-#include "app/AppSettings.h"
-#include "app/HandlerGuard.h"
+#include "common/AppSettings.h"
+#include "common/HandlerGuard.h"
 #include "cli/ConsoleDialogs.h"
 #include "ping/BatchRuns.h"
 #include "ping/PingServices.h"

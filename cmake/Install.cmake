@@ -1,5 +1,5 @@
 # What `cmake --install` puts under the prefix. The program finds its installed
-# defaults as ../share/wexly/ from its own folder (app/ProgramLocation.cpp), so
+# defaults as ../share/wexly/ from its own folder (common/ProgramLocation.cpp), so
 # the executable goes to bin/ and the defaults to share/wexly/ under any prefix.
 install(TARGETS wexly RUNTIME DESTINATION bin)
 install(FILES

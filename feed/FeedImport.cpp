@@ -1,6 +1,6 @@
 #include "feed/FeedImport.h"
 
-#include "app/mrv_fun.h"
+#include "common/mrv_fun.h"
 #include "feed/FeedDiscovery.h"
 #include "feed/FeedDocument.h"
 #include "feed/FeedFormats.h"

@@ -1,7 +1,7 @@
 #include "ping/BatchRuns.h"
 
-#include "app/AppSettings.h"
-#include "app/mrv_fun.h"
+#include "common/AppSettings.h"
+#include "common/mrv_fun.h"
 #include "ping/IndexCheck.h"
 #include "ping/PingServices.h"
 #include "platform/Delay.h"

@@ -1,7 +1,7 @@
 #include "ping/IndexCheck.h"
 
-#include "app/AppSettings.h"
-#include "app/mrv_fun.h"
+#include "common/AppSettings.h"
+#include "common/mrv_fun.h"
 #include "platform/QueryText.h"
 #include "platform/WebClient.h"
 #include "store/ExtendedTables.h"

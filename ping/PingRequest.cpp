@@ -1,6 +1,6 @@
 #include "ping/PingRequest.h"
 
-#include "app/AppSettings.h"
+#include "common/AppSettings.h"
 #include "platform/WebClient.h"
 #include "platform/XmlLimits.h"
 #include "store/SQLiteDatabase.h"

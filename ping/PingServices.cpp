@@ -1,6 +1,6 @@
 #include "ping/PingServices.h"
 
-#include "app/AppSettings.h"
+#include "common/AppSettings.h"
 #include "ping/IndexCheck.h"
 #include "platform/WebClient.h"
 

@@ -1,6 +1,6 @@
 #include "ping/SingleRow.h"
 
-#include "app/mrv_fun.h"
+#include "common/mrv_fun.h"
 #include "ping/IndexCheck.h"
 #include "ping/PingServices.h"
 #include "platform/Dialogs.h"

@@ -5,7 +5,7 @@
 
 // Every error of the program is an AppError: its message is the text the user
 // sees in the error box. Handlers never let one cross Qt's event dispatch; the
-// handler guard (app/HandlerGuard.h) turns it into the error box.
+// handler guard (common/HandlerGuard.h) turns it into the error box.
 class AppError : public std::exception {
 public:
     explicit AppError(QString message) : m_message(std::move(message)), m_utf8(m_message.toUtf8()) {}

@@ -1,7 +1,7 @@
 #include "push/BatchPush.h"
 
-#include "app/AppSettings.h"
-#include "app/mrv_fun.h"
+#include "common/AppSettings.h"
+#include "common/mrv_fun.h"
 #include "platform/Delay.h"
 #include "platform/WebClient.h"
 #include "push/PushSecrets.h"

@@ -1,6 +1,6 @@
 #include "query/ExtractBetween.h"
 
-#include "app/mrv_fun.h"
+#include "common/mrv_fun.h"
 
 #include <QStringList>
 #include <QStringView>

@@ -1,12 +1,12 @@
 #include "about/ui/TfrmAbout.h"
 
 #include "about/ui/LinkLabel.h"
-#include "app/AppSettings.h"
-#include "app/HandlerGuard.h"
-#include "app/VersionText.h"
-#include "app/ui/TMainFrm.h"
-#include "app/ui/WindowPlacement.h"
-#include "app/ui/WindowRole.h"
+#include "common/AppContext.h"
+#include "common/AppSettings.h"
+#include "common/HandlerGuard.h"
+#include "common/VersionText.h"
+#include "platform/ui/WindowPlacement.h"
+#include "platform/ui/WindowRole.h"
 #include "platform/ui/JpegImage.h"
 
 #include <QFile>
@@ -44,8 +44,8 @@ QPixmap logo()
 
 } // namespace
 
-TfrmAbout::TfrmAbout(QWidget *mainWindow)
-    : QWidget(mainWindow, fixedDialogFlags())
+TfrmAbout::TfrmAbout(const AppContext &context, QWidget *mainWindow)
+    : QWidget(mainWindow, fixedDialogFlags()), m_context(context)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("关于"));
@@ -84,11 +84,6 @@ TfrmAbout::TfrmAbout(QWidget *mainWindow)
     connect(BClose, &QPushButton::clicked, this, &TfrmAbout::BCloseClick);
 }
 
-TMainFrm *TfrmAbout::mainFrame() const
-{
-    return qobject_cast<TMainFrm *>(parentWidget());
-}
-
 void TfrmAbout::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
@@ -99,12 +94,12 @@ void TfrmAbout::showEvent(QShowEvent *event)
 
 void TfrmAbout::FormShow()
 {
-    TMainFrm *main = mainFrame();
+    QWidget *main = parentWidget();
     if (!main)
         return;
-    main->context().guard->run([&] {
+    m_context.guard->run([&] {
         placeBesideMainWindow(this, main);
-        const AppContext &context = main->context();
+        const AppContext &context = m_context;
         lblVersion->setText(GetVersionString(context.executablePath));
         LURL->setText(ServiceHosts::base(context.settings->hosts.product) + u'/');
     });
@@ -112,12 +107,11 @@ void TfrmAbout::FormShow()
 
 void TfrmAbout::LURLClick()
 {
-    TMainFrm *main = mainFrame();
     auto *label = qobject_cast<QLabel *>(sender());
-    if (!main || !label)
+    if (!label)
         return;
     // Whatever the label shows is the address opened.
-    main->context().guard->run([&] { main->context().openInBrowser(label->text()); });
+    m_context.guard->run([&] { m_context.openInBrowser(label->text()); });
 }
 
 void TfrmAbout::BCloseClick()

@@ -4,7 +4,7 @@
 class QLabel;
 class QPushButton;
 class LinkLabel;
-class TMainFrm;
+struct AppContext;
 
 // "关于": the logo, the running version, the product's web site as a link and
 // the support contact. Created hidden with the main window; closing it only
@@ -12,7 +12,8 @@ class TMainFrm;
 class TfrmAbout : public QWidget {
     Q_OBJECT
 public:
-    explicit TfrmAbout(QWidget *mainWindow);
+    // The context is the main window's own, which outlives this child window.
+    TfrmAbout(const AppContext &context, QWidget *mainWindow);
 
 public slots:
     void FormShow();
@@ -24,8 +25,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    TMainFrm *mainFrame() const;
-
+    const AppContext &m_context;
     QLabel *ILogo = nullptr;
     QLabel *lblVersion = nullptr;
     LinkLabel *LURL = nullptr;

@@ -1,7 +1,7 @@
 #include "app/ui/ProgramWindows.h"
 
 #include "about/ui/TfrmAbout.h"
-#include "app/ProgramLocation.h"
+#include "common/ProgramLocation.h"
 #include "app/ui/ProgramIcon.h"
 #include "app/ui/TFrmHelp.h"
 #include "app/ui/TMainFrm.h"
@@ -20,7 +20,7 @@ std::unique_ptr<TMainFrm> createProgramWindows(const AppContext &context)
     };
     auto *help = new TFrmHelp(*context.dialogs, frame, helpFile, [frame] { return frame->helpTopic(); });
     auto *option = new TfrmOption(*context.dialogs, *context.guard, *context.settings, frame, programDir);
-    auto *about = new TfrmAbout(frame);
+    auto *about = new TfrmAbout(frame->context(), frame);
     auto *chaXun = new TfrmChaXun(*context.dialogs, *context.guard, *context.settings, frame, programDir);
     main->setSecondaryWindows(help, option, about, chaXun);
     return main;

@@ -1,8 +1,8 @@
 #include "app/ui/TFrmHelp.h"
 
-#include "app/HelpTopics.h"
-#include "app/ui/WindowPlacement.h"
-#include "app/ui/WindowRole.h"
+#include "common/HelpTopics.h"
+#include "platform/ui/WindowPlacement.h"
+#include "platform/ui/WindowRole.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 

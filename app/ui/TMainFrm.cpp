@@ -1,9 +1,9 @@
 #include "app/ui/TMainFrm.h"
 
 #include "about/UpdateCheck.h"
-#include "app/AppSettings.h"
-#include "app/HandlerGuard.h"
-#include "app/VersionText.h"
+#include "common/AppSettings.h"
+#include "common/HandlerGuard.h"
+#include "common/VersionText.h"
 #include "app/ui/PanelStrip.h"
 #include "app/ui/TFrmHelp.h"
 #include "app/ui/TfrmOption.h"

@@ -1,6 +1,6 @@
 #include "app/ui/TMainFrm.h"
 
-#include "app/AppSettings.h"
+#include "common/AppSettings.h"
 #include "feed/FeedDownload.h"
 #include "feed/FeedImport.h"
 

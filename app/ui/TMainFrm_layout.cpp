@@ -1,5 +1,5 @@
 // The main window's controls: names, captions and sizes.
-#include "app/AppSettings.h"
+#include "common/AppSettings.h"
 #include "app/ui/LinkListColumns.h"
 #include "app/ui/LinkRowDelegate.h"
 #include "app/ui/PanelStrip.h"

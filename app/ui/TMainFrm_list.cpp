@@ -1,7 +1,7 @@
 // The address list and the site tree of the main window.
 #include "app/ui/TMainFrm.h"
 
-#include "app/mrv_fun.h"
+#include "common/mrv_fun.h"
 #include "app/ui/TreeMenuFilter.h"
 #include "platform/Dialogs.h"
 #include "store/SQLiteDatabase.h"

@@ -1,6 +1,6 @@
 #include "app/ui/TMainFrm.h"
 
-#include "app/mrv_fun.h"
+#include "common/mrv_fun.h"
 #include "push/BatchPush.h"
 #include "push/PushHistory.h"
 #include "push/ui/TfrmPushSite.h"

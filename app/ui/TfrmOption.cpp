@@ -1,10 +1,10 @@
 #include "app/ui/TfrmOption.h"
 
-#include "app/AppSettings.h"
-#include "app/HandlerGuard.h"
-#include "app/IntervalOptions.h"
-#include "app/ui/WindowPlacement.h"
-#include "app/ui/WindowRole.h"
+#include "common/AppSettings.h"
+#include "common/HandlerGuard.h"
+#include "common/IntervalOptions.h"
+#include "platform/ui/WindowPlacement.h"
+#include "platform/ui/WindowRole.h"
 #include "platform/Dialogs.h"
 
 #include <QCheckBox>

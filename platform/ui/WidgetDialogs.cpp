@@ -1,6 +1,6 @@
 #include "platform/ui/WidgetDialogs.h"
 
-#include "app/ApplicationTitle.h"
+#include "common/ApplicationTitle.h"
 
 #include <QMessageBox>
 

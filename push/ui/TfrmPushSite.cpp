@@ -1,6 +1,6 @@
 #include "push/ui/TfrmPushSite.h"
 
-#include "app/HandlerGuard.h"
+#include "common/HandlerGuard.h"
 #include "platform/Dialogs.h"
 #include "platform/WebClient.h"
 #include "push/PushSettings.h"

@@ -1,9 +1,9 @@
 #include "query/ui/TfrmChaXun.h"
 
-#include "app/AppSettings.h"
-#include "app/HandlerGuard.h"
-#include "app/ui/WindowPlacement.h"
-#include "app/ui/WindowRole.h"
+#include "common/AppSettings.h"
+#include "common/HandlerGuard.h"
+#include "platform/ui/WindowPlacement.h"
+#include "platform/ui/WindowRole.h"
 #include "query/SiteList.h"
 #include "query/SiteQuery.h"
 

@@ -1,8 +1,8 @@
 #include "report/ui/TfrmStats.h"
 
-#include "app/HandlerGuard.h"
-#include "app/ui/WindowPlacement.h"
-#include "app/ui/WindowRole.h"
+#include "common/HandlerGuard.h"
+#include "platform/ui/WindowPlacement.h"
+#include "platform/ui/WindowRole.h"
 #include "platform/Errors.h"
 #include "report/ui/SaveFileDialog.h"
 

@@ -1,4 +1,4 @@
-#include "app/VersionText.h"
+#include "common/VersionText.h"
 #include "platform/VersionRecord.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
 #include "ProgramFixture.h"
-#include "app/ProgramLocation.h"
+#include "common/ProgramLocation.h"
 #include "app/ui/TMainFrm.h"
 #include "platform/Errors.h"
 #include "platform/VersionRecord.h"

@@ -1,6 +1,6 @@
 #include "ProgramFixture.h"
 #include "TestHttpServer.h"
-#include "app/mrv_fun.h"
+#include "common/mrv_fun.h"
 #include "ping/BatchRuns.h"
 #include "ping/IndexCheck.h"
 #include "ping/PingServices.h"

@@ -1,5 +1,5 @@
 #include "FakeDialogs.h"
-#include "app/AppSettings.h"
+#include "common/AppSettings.h"
 #include "platform/Errors.h"
 #include "platform/QueryText.h"
 #include "platform/WebClient.h"

@@ -1,6 +1,6 @@
 #include "ProgramFixture.h"
 
-#include "app/ProgramPaths.h"
+#include "common/ProgramPaths.h"
 #include "app/ui/ProgramWindows.h"
 #include "app/ui/TMainFrm.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 #include "FakeDialogs.h"
-#include "app/AppContext.h"
-#include "app/AppSettings.h"
-#include "app/HandlerGuard.h"
+#include "common/AppContext.h"
+#include "common/AppSettings.h"
+#include "common/HandlerGuard.h"
 
 #include <QDir>
 #include <QString>

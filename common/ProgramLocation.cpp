@@ -1,6 +1,6 @@
-#include "app/ProgramLocation.h"
+#include "common/ProgramLocation.h"
 
-#include "app/ProgramPaths.h"
+#include "common/ProgramPaths.h"
 #include "platform/Errors.h"
 #include "store/DatabaseFile.h"
 

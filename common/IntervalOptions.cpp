@@ -1,7 +1,7 @@
-#include "app/IntervalOptions.h"
+#include "common/IntervalOptions.h"
 
-#include "app/AppSettings.h"
-#include "app/mrv_fun.h"
+#include "common/AppSettings.h"
+#include "common/mrv_fun.h"
 
 namespace IntervalOptions {
 

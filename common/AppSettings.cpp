@@ -1,6 +1,6 @@
-#include "app/AppSettings.h"
+#include "common/AppSettings.h"
 
-#include "app/mrv_fun.h"
+#include "common/mrv_fun.h"
 #include "platform/IniFile.h"
 
 #include <QFileInfo>

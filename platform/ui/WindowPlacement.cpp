@@ -1,4 +1,4 @@
-#include "app/ui/WindowPlacement.h"
+#include "platform/ui/WindowPlacement.h"
 
 #include <QWidget>
 

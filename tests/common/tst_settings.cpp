@@ -1,5 +1,5 @@
-#include "app/AppSettings.h"
-#include "app/IntervalOptions.h"
+#include "common/AppSettings.h"
+#include "common/IntervalOptions.h"
 #include "platform/Errors.h"
 
 #include <QFile>

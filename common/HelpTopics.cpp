@@ -1,4 +1,4 @@
-#include "app/HelpTopics.h"
+#include "common/HelpTopics.h"
 
 #include "platform/Errors.h"
 #include "platform/XmlLimits.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/ProgramLocation.h"
+#include "common/ProgramLocation.h"
 
 #include <QString>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "app/ui/WindowRole.h"
+#include "platform/ui/WindowRole.h"
 
 #include <QAccessibleWidget>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "app/mrv_fun.h"
+#include "common/mrv_fun.h"
 #include "platform/Errors.h"
 
 #include <QElapsedTimer>

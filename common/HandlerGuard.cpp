@@ -1,4 +1,4 @@
-#include "app/HandlerGuard.h"
+#include "common/HandlerGuard.h"
 
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"

@@ -1,4 +1,4 @@
-#include "app/ProgramPaths.h"
+#include "common/ProgramPaths.h"
 
 #include <QFileInfo>
 
