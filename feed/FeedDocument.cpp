@@ -11,6 +11,8 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 #include <optional>
 #include <vector>
 
@@ -206,25 +208,44 @@ QString decode(const QByteArray &bytes)
     return text;
 }
 
-QString translateHtmlEntities(const QString &text)
+QString EntityTranslator::translate(const QString &text, bool last, qsizetype &consumed)
 {
-    QSet<QString> declared;
+    QSet<QString> &declared = m_declared;
     QString out;
     qsizetype copied = 0; // text before this index is in `out` (or unchanged)
     qsizetype i = 0;
+    // A piece that is not the last stops before a construct or reference
+    // whose end it does not hold; the caller hands that part in again.
+    const auto stopAt = [&](qsizetype at) {
+        consumed = at;
+        if (copied == 0 && at == text.size())
+            return text;
+        out += QStringView(text).mid(copied, at - copied);
+        return out;
+    };
     while (i < text.size()) {
         const QChar c = text.at(i);
         if (c == u'<') {
+            if (!last && text.size() - i < 9)
+                return stopAt(i);
+            qsizetype next = i + 1;
             if (startsAt(text, i, QLatin1StringView("<![CDATA[")))
-                i = skipPast(text, i, QLatin1StringView("]]>"));
+                next = skipPast(text, i, QLatin1StringView("]]>"));
             else if (startsAt(text, i, QLatin1StringView("<!--")))
-                i = skipPast(text, i, QLatin1StringView("-->"));
+                next = skipPast(text, i, QLatin1StringView("-->"));
             else if (startsAt(text, i, QLatin1StringView("<?")))
-                i = skipPast(text, i, QLatin1StringView("?>"));
-            else if (startsAt(text, i, QLatin1StringView("<!DOCTYPE")))
-                i = readDoctype(text, i, declared);
-            else
-                ++i;
+                next = skipPast(text, i, QLatin1StringView("?>"));
+            else if (startsAt(text, i, QLatin1StringView("<!DOCTYPE"))) {
+                if (!last) {
+                    QSet<QString> trial;
+                    if (readDoctype(text, i, trial) >= text.size())
+                        return stopAt(i);
+                }
+                next = readDoctype(text, i, declared);
+            }
+            if (!last && next >= text.size() && next != i + 1)
+                return stopAt(i);
+            i = next;
             continue;
         }
         if (c != u'&') {
@@ -235,6 +256,8 @@ QString translateHtmlEntities(const QString &text)
             // A reference to a control character becomes the character itself,
             // which parse() carries through the parser.
             const qsizetype semicolon = text.indexOf(u';', i + 2);
+            if (!last && semicolon < 0 && text.size() - i <= 8)
+                return stopAt(i);
             if (semicolon > i + 2 && semicolon - i <= 8) {
                 QStringView digits = QStringView(text).mid(i + 2, semicolon - i - 2);
                 bool ok = false;
@@ -250,11 +273,15 @@ QString translateHtmlEntities(const QString &text)
             ++i;
             continue;
         }
+        if (!last && i + 1 >= text.size())
+            return stopAt(i);
         qsizetype end = i + 1;
         if (end < text.size() && isNameStart(text.at(end))) {
             while (end < text.size() && isNameChar(text.at(end)))
                 ++end;
         }
+        if (!last && end >= text.size())
+            return stopAt(i);
         if (end == i + 1 || end >= text.size() || text.at(end) != u';') {
             ++i;
             continue;
@@ -270,10 +297,58 @@ QString translateHtmlEntities(const QString &text)
         }
         i = end + 1;
     }
-    if (copied == 0)
-        return text;
-    out += QStringView(text).mid(copied);
-    return out;
+    return stopAt(text.size());
+}
+
+QString translateHtmlEntities(const QString &text)
+{
+    EntityTranslator translator;
+    qsizetype consumed = 0;
+    return translator.translate(text, true, consumed);
+}
+
+TextPieces::TextPieces(std::function<QByteArray()> nextBytes) : m_nextBytes(std::move(nextBytes))
+{
+}
+
+TextPieces::~TextPieces() = default;
+
+QString TextPieces::next()
+{
+    while (!m_finished) {
+        QByteArray bytes = m_nextBytes();
+        const bool last = bytes.isEmpty();
+        if (!m_decoder) {
+            // The encoding is decided from the head, as decode() decides it.
+            m_head += bytes;
+            if (!last && m_head.size() < 4096)
+                continue;
+            bytes = std::exchange(m_head, {});
+            std::optional<QStringConverter::Encoding> encoding = QStringConverter::encodingForData(bytes, u'<');
+            if (encoding) {
+                m_decoder = std::make_unique<QStringDecoder>(*encoding);
+                m_encodingName = QStringConverter::nameForEncoding(*encoding);
+            } else {
+                const QByteArray declared = declaredEncoding(bytes);
+                m_encodingName = declared.isEmpty() ? QByteArrayLiteral("UTF-8") : declared;
+                m_decoder = std::make_unique<QStringDecoder>(decoderName(m_encodingName).constData());
+                if (!m_decoder->isValid())
+                    throw AppError(QStringLiteral("Unknown encoding %1").arg(QString::fromLatin1(m_encodingName)));
+            }
+        }
+        m_pending += m_decoder->decode(bytes);
+        if (m_decoder->hasError())
+            throw AppError(
+                QStringLiteral("The feed is not valid %1 text").arg(QString::fromLatin1(m_encodingName)));
+        if (last)
+            m_finished = true;
+        qsizetype consumed = 0;
+        QString piece = m_translator.translate(m_pending, last, consumed);
+        m_pending.remove(0, consumed);
+        if (!piece.isEmpty())
+            return piece;
+    }
+    return {};
 }
 
 QDomDocument parse(const QByteArray &bytes)

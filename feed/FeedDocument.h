@@ -1,7 +1,11 @@
 #pragma once
 #include <QByteArray>
 #include <QDomDocument>
+#include <QSet>
 #include <QString>
+#include <QStringDecoder>
+#include <functional>
+#include <memory>
 
 // Turning the bytes of a downloaded feed into a document. Every failure throws
 // AppError with a short description.
@@ -23,6 +27,40 @@ QString decode(const QByteArray &bytes);
 // entity (SYSTEM or PUBLIC) is refused: its text would come from a file or
 // address the feed names, which is never loaded.
 QString translateHtmlEntities(const QString &text);
+
+// The same, piece by piece: what a piece that is not the last ends with and
+// cannot be judged yet (a section or reference cut off) is left for the next.
+class EntityTranslator {
+public:
+    // Translates text from its start; `consumed` says how much of it was taken.
+    QString translate(const QString &text, bool last, qsizetype &consumed);
+
+private:
+    QSet<QString> m_declared;
+};
+
+// A document's text as decode() and translateHtmlEntities() give it, piece by
+// piece as its bytes come from nextBytes (empty once they are done), so that
+// a long document is never held whole as text.
+class TextPieces {
+public:
+    explicit TextPieces(std::function<QByteArray()> nextBytes);
+    ~TextPieces();
+    TextPieces(const TextPieces &) = delete;
+    TextPieces &operator=(const TextPieces &) = delete;
+
+    // The next piece; empty once the document is done. Throws as decode() does.
+    QString next();
+
+private:
+    std::function<QByteArray()> m_nextBytes;
+    std::unique_ptr<QStringDecoder> m_decoder;
+    QByteArray m_encodingName;
+    QByteArray m_head;
+    QString m_pending;
+    EntityTranslator m_translator;
+    bool m_finished = false;
+};
 
 // decode, translateHtmlEntities and parse. Whitespace-only text between
 // elements is dropped; comments and processing instructions stay nodes.

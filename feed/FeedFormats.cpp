@@ -31,6 +31,11 @@ public:
         // fetched (a document declaring one was refused before).
         m_reader.setEntityExpansionLimit(4096);
     }
+    // Reads the text as its pieces come, never holding it whole.
+    explicit Walker(FeedDocument::TextPieces &pieces) : m_pieces(&pieces)
+    {
+        m_reader.setEntityExpansionLimit(4096);
+    }
 
     QXmlStreamReader &reader() { return m_reader; }
 
@@ -128,7 +133,15 @@ public:
 private:
     QXmlStreamReader::TokenType next()
     {
-        const QXmlStreamReader::TokenType token = m_reader.readNext();
+        QXmlStreamReader::TokenType token = m_reader.readNext();
+        while (token == QXmlStreamReader::Invalid && m_pieces
+               && m_reader.error() == QXmlStreamReader::PrematureEndOfDocumentError) {
+            const QString more = m_pieces->next();
+            if (more.isEmpty())
+                break;
+            m_reader.addData(more);
+            token = m_reader.readNext();
+        }
         if (token == QXmlStreamReader::StartElement && ++m_depth > XmlLimits::MaxDepth)
             throw AppError(QStringLiteral("Elements nested deeper than %1 levels").arg(XmlLimits::MaxDepth));
         if (token == QXmlStreamReader::EndElement)
@@ -142,6 +155,7 @@ private:
         return token;
     }
 
+    FeedDocument::TextPieces *m_pieces = nullptr;
     QXmlStreamReader m_reader;
     int m_depth = 0;
 };
@@ -307,11 +321,12 @@ AddressList readRss1(const QString &text)
     return list;
 }
 
-AddressList readSitemap(const QString &text)
+namespace {
+
+int readSitemap(Walker &walker, const std::function<void(Entry &&)> &onEntry)
 {
-    Walker walker(text);
     walker.toRoot();
-    AddressList list;
+    int children = 0;
     // The news or image title somewhere inside a url entry; news wins.
     std::function<void(QString &, QString &)> findTitles = [&](QString &news, QString &image) {
         walker.children([&] {
@@ -325,7 +340,7 @@ AddressList readSitemap(const QString &text)
     };
     walker.children(
         [&] {
-            const int child = list.children++;
+            const int child = children++;
             if (!walker.is(SitemapNs, QLatin1StringView("url"))) {
                 walker.skip();
                 return;
@@ -345,10 +360,31 @@ AddressList readSitemap(const QString &text)
             });
             entry.title = news.isEmpty() ? image : news;
             if (!entry.link.isEmpty())
-                list.entries.push_back(std::move(entry));
+                onEntry(std::move(entry));
         },
-        [&] { ++list.children; });
+        [&] { ++children; });
     walker.toEnd();
+    return children;
+}
+
+} // namespace
+
+int readSitemap(const QString &text, const std::function<void(Entry &&)> &onEntry)
+{
+    Walker walker(text);
+    return readSitemap(walker, onEntry);
+}
+
+int readSitemap(FeedDocument::TextPieces &pieces, const std::function<void(Entry &&)> &onEntry)
+{
+    Walker walker(pieces);
+    return readSitemap(walker, onEntry);
+}
+
+AddressList readSitemap(const QString &text)
+{
+    AddressList list;
+    list.children = readSitemap(text, [&list](Entry &&entry) { list.entries.push_back(std::move(entry)); });
     return list;
 }
 

@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <vector>
 
 // The lists of addresses a site publishes besides RSS 2.0: Atom 1.0, RSS 1.0,
@@ -11,6 +12,10 @@
 // the document's text (decoded, HTML entities translated) and throw AppError
 // for anything they cannot read, elements nested deeper than XmlLimits allows
 // included; they return only once the whole document has been read.
+namespace FeedDocument {
+class TextPieces;
+}
+
 namespace FeedFormats {
 
 enum class Kind {
@@ -50,6 +55,10 @@ AddressList readRss1(const QString &text);
 // Sitemap: every url's loc, with its news or image title when it has one;
 // url entries without a loc are skipped.
 AddressList readSitemap(const QString &text);
+// The same, handing each entry over as it is read; returns the root's
+// children. A failure after some entries throws like any other.
+int readSitemap(const QString &text, const std::function<void(Entry &&)> &onEntry);
+int readSitemap(FeedDocument::TextPieces &pieces, const std::function<void(Entry &&)> &onEntry);
 // Sitemap index: every sitemap's loc, in document order.
 QStringList readSitemapIndex(const QString &text);
 

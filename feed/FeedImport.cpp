@@ -16,6 +16,8 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include <functional>
+#include <memory>
 #include <new>
 #include <optional>
 
@@ -143,6 +145,44 @@ QString documentText(const QByteArray &bytes)
     return FeedDocument::translateHtmlEntities(FeedDocument::decode(bytes));
 }
 
+// A document's bytes piece by piece, unpacked as they are taken when compressed
+// (the unpacked bytes count against the web client's limit as they come).
+class DocumentBytes {
+public:
+    explicit DocumentBytes(const QByteArray &bytes) : m_bytes(bytes)
+    {
+        if (Gzip::isCompressed(bytes))
+            m_inflater = std::make_unique<Gzip::Inflater>(bytes, WebClient::DefaultMaxBodySize);
+    }
+    QByteArray next()
+    {
+        constexpr qsizetype Piece = 256 * 1024;
+        if (m_inflater)
+            return m_inflater->read(Piece);
+        const QByteArray piece = m_bytes.mid(m_at, Piece);
+        m_at += piece.size();
+        return piece;
+    }
+
+private:
+    QByteArray m_bytes;
+    std::unique_ptr<Gzip::Inflater> m_inflater;
+    qsizetype m_at = 0;
+};
+
+// True when the document's head shows a sitemap. Anything else, or a head
+// that cannot be read, takes the road of the whole text, which says why.
+bool headIsSitemap(const QByteArray &bytes)
+{
+    try {
+        DocumentBytes source(bytes);
+        FeedDocument::TextPieces pieces([&source] { return source.next(); });
+        return FeedFormats::recognise(pieces.next()) == FeedFormats::Kind::Sitemap;
+    } catch (const AppError &) {
+        return false;
+    }
+}
+
 } // namespace
 
 // The site row that the lists of one import go to.
@@ -204,6 +244,11 @@ void FeedImport::importDocument(TSQLiteDatabase &db, Site &site, QByteArray byte
                                 bool discover)
 {
     using FeedFormats::Kind;
+    if (headIsSitemap(bytes)) {
+        sitemapSite(site);
+        storeSitemap(db, site, bytes);
+        return;
+    }
     if (Gzip::isCompressed(bytes))
         bytes = Gzip::decompress(bytes, WebClient::DefaultMaxBodySize);
 
@@ -245,20 +290,19 @@ void FeedImport::importDocument(TSQLiteDatabase &db, Site &site, QByteArray byte
         if (site.url.isEmpty())
             throw AppError(QStringLiteral("The feed has no link"));
         m_view.setListCaption(site.name);
-        storeList(db, site, list);
+        storeList(db, site, [&list](const EntrySink &sink) {
+            for (const FeedFormats::Entry &entry : list.entries)
+                sink(FeedFormats::Entry(entry));
+            return list.children;
+        });
         return;
     }
     case Kind::Sitemap:
     case Kind::SitemapIndex: {
-        // A sitemap names no site: the typed address does.
-        const QUrl typed(site.address.trimmed());
-        if (typed.host().isEmpty())
-            throw AppError(QStringLiteral("The address names no host"));
-        site.name = typed.host();
-        site.url = FeedDiscovery::siteRoot(typed);
-        m_view.setListCaption(site.name);
+        sitemapSite(site);
         if (kind == Kind::Sitemap) {
-            storeList(db, site, FeedFormats::readSitemap(text));
+            bytes.clear();
+            storeList(db, site, [&text](const EntrySink &sink) { return FeedFormats::readSitemap(text, sink); });
         } else {
             QStringList parts = FeedFormats::readSitemapIndex(text);
             text.clear();
@@ -310,18 +354,23 @@ void FeedImport::importIndex(TSQLiteDatabase &db, Site &site, QStringList parts)
     const int count = int(parts.size());
     for (int i = 0; i < count; ++i) {
         m_view.setMessagePanel(QStringLiteral("读取站点地图:%1/%2").arg(i + 1).arg(count));
-        // Each part is read whole before a row of it is written; no
-        // transaction stays open while the next one is fetched.
+        // Each part is fetched whole, then stored in a transaction of its own
+        // as it is read; none stays open while the next one is fetched.
         QString why;
         try {
             QByteArray bytes = client().get(parts.at(i));
+            if (headIsSitemap(bytes)) {
+                storeSitemap(db, site, bytes);
+                ++read;
+                continue;
+            }
             if (Gzip::isCompressed(bytes))
                 bytes = Gzip::decompress(bytes, WebClient::DefaultMaxBodySize);
             const QString text = documentText(bytes);
             bytes.clear();
             if (FeedFormats::recognise(text) != FeedFormats::Kind::Sitemap)
                 throw AppError(QStringLiteral("Not a sitemap"));
-            storeList(db, site, FeedFormats::readSitemap(text));
+            storeList(db, site, [&text](const EntrySink &sink) { return FeedFormats::readSitemap(text, sink); });
             ++read;
         } catch (const AppError &error) {
             why = error.message();
@@ -335,9 +384,26 @@ void FeedImport::importIndex(TSQLiteDatabase &db, Site &site, QStringList parts)
         throw AppError(QStringLiteral("No sitemap of the index could be read"));
 }
 
-void FeedImport::storeList(TSQLiteDatabase &db, Site &site, const FeedFormats::AddressList &list)
+void FeedImport::sitemapSite(Site &site)
 {
-    const int last = list.children - 1;
+    // A sitemap names no site: the typed address does.
+    const QUrl typed(site.address.trimmed());
+    if (typed.host().isEmpty())
+        throw AppError(QStringLiteral("The address names no host"));
+    site.name = typed.host();
+    site.url = FeedDiscovery::siteRoot(typed);
+    m_view.setListCaption(site.name);
+}
+
+void FeedImport::storeSitemap(TSQLiteDatabase &db, Site &site, const QByteArray &bytes)
+{
+    DocumentBytes source(bytes);
+    FeedDocument::TextPieces pieces([&source] { return source.next(); });
+    storeList(db, site, [&pieces](const EntrySink &sink) { return FeedFormats::readSitemap(pieces, sink); });
+}
+
+void FeedImport::storeList(TSQLiteDatabase &db, Site &site, const std::function<int(const EntrySink &)> &read)
+{
     const QString now = NowTimestamp();
     ImportTransaction transaction(db, ImportTransaction::OnFailure::DiscardAll);
     QString rssid = site.rssid;
@@ -351,21 +417,26 @@ void FeedImport::storeList(TSQLiteDatabase &db, Site &site, const FeedFormats::A
                     .AsString(QStringLiteral("newrssid"));
     }
     const QString placeholderTitle = QStringLiteral("没有标题");
-    size_t next = 0;
-    for (int j = 0; j <= last; ++j) {
-        m_view.setMessagePanel(QStringLiteral("读取xml:%1/%2").arg(j).arg(last));
-        if (next >= list.entries.size() || list.entries[next].child != j)
-            continue;
-        const FeedFormats::Entry &entry = list.entries[next++];
+    // One compiled lookup and one insert for the whole list; each entry is
+    // stored as the reader hands it over, so a long sitemap is never held whole.
+    TSQLiteStatement lookup(db, QStringLiteral("Select url from mrv_orvik_rssurl where url=?1"));
+    TSQLiteStatement insert(db, QStringLiteral("Insert Into mrv_orvik_rssurl(title,url,rssid) values (?1,?2,?3)"));
+    const int children = read([&](FeedFormats::Entry &&entry) {
         const QString &title = entry.title.isEmpty() ? placeholderTitle : entry.title;
         const QString &link = entry.link.isEmpty() ? m_placeholderUrl : entry.link;
-        const TSQLiteTable stored =
-            db.GetTable(QStringLiteral("Select url from mrv_orvik_rssurl where url=") + quoted(link));
-        if (stored.Count() == 0) {
-            db.ExecSQL(QStringLiteral("Insert Into mrv_orvik_rssurl(title,url,rssid) values (") + quoted(title)
-                       + QLatin1Char(',') + quoted(link) + QLatin1Char(',') + quoted(rssid) + QLatin1Char(')'));
+        lookup.bind({link});
+        if (lookup.next()) {
+            lookup.bind({}); // ends the lookup before the next write
+            return;
         }
-    }
+        insert.bind({title, link, rssid});
+        insert.exec();
+    });
+    // Nothing in the import lets events through, so the panel shows only the
+    // last text wherever it comes; the sequence stays that of a read child by child.
+    const int last = children - 1;
+    for (int j = 0; j <= last; ++j)
+        m_view.setMessagePanel(QStringLiteral("读取xml:%1/%2").arg(j).arg(last));
     transaction.commit();
     site.rssid = rssid;
 }

@@ -4,13 +4,14 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class Dialogs;
 class TSQLiteDatabase;
 class WebClient;
 namespace FeedFormats {
-struct AddressList;
+struct Entry;
 }
 
 // Reads rss.xml into the link store: the feed's site when its address is new,
@@ -47,7 +48,14 @@ private:
                         bool discover);
     QByteArray discoverList(const QByteArray &page, const QString &pageAddress, QString &found);
     void importIndex(TSQLiteDatabase &db, Site &site, QStringList parts);
-    void storeList(TSQLiteDatabase &db, Site &site, const FeedFormats::AddressList &list);
+    // The site of a sitemap: the typed address's host.
+    void sitemapSite(Site &site);
+    // Reads and stores a sitemap as its bytes are unpacked and decoded.
+    void storeSitemap(TSQLiteDatabase &db, Site &site, const QByteArray &bytes);
+    using EntrySink = std::function<void(FeedFormats::Entry &&)>;
+    // Stores what `read` hands over, in one transaction that keeps nothing
+    // unless the whole list was read; `read` returns the root's children.
+    void storeList(TSQLiteDatabase &db, Site &site, const std::function<int(const EntrySink &)> &read);
     void readFeed(TSQLiteDatabase &db, const QString &address, qint64 existingSite, const QByteArray &document);
     WebClient &client();
 

@@ -1,6 +1,11 @@
 #include "platform/WebClient.h"
 
+#include "platform/HttpConnection.h"
+
 #include <QEventLoop>
+#include <QHostAddress>
+#include <QLocale>
+#include <QNetworkCookie>
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
 #include <QNetworkProxy>
@@ -47,6 +52,91 @@ WebClient::WebClient()
 
 WebClient::~WebClient() = default;
 
+QByteArray WebClient::ownRequest(const QUrl &target, const QByteArray &body) const
+{
+    // Byte for byte what the network layer sends for the same post.
+    QUrl::FormattingOptions format = QUrl::RemoveFragment | QUrl::RemoveUserInfo | QUrl::FullyEncoded
+        | QUrl::RemoveScheme | QUrl::RemoveAuthority;
+    QUrl path = target;
+    if (path.path().isEmpty())
+        path.setPath(QStringLiteral("/"));
+    else
+        format |= QUrl::NormalizePathSegments;
+    QByteArray host;
+    if (QHostAddress address; address.setAddress(target.host()))
+        host = address.protocol() == QAbstractSocket::IPv6Protocol ? '[' + target.host().toLatin1() + ']'
+                                                                    : target.host().toLatin1();
+    else
+        host = QUrl::toAce(target.host());
+    if (target.port() != -1)
+        host += ':' + QByteArray::number(target.port());
+    const QByteArray contentType
+        = m_contentType.isEmpty() ? QByteArray("application/x-www-form-urlencoded") : m_contentType.toUtf8();
+
+    QByteArray request = "POST " + path.toEncoded(format) + " HTTP/1.1\r\nHost: " + host + "\r\nAccept: "
+        + DefaultAccept + "\r\nUser-Agent: " + m_userAgent.toUtf8()
+        + "\r\nAccept-Encoding: identity\r\nContent-Type: " + contentType
+        + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n";
+    const QList<QNetworkCookie> cookies = m_manager->cookieJar()->cookiesForUrl(target);
+    if (!cookies.isEmpty()) {
+        QList<QByteArray> pairs;
+        for (const QNetworkCookie &cookie : cookies)
+            pairs << cookie.toRawForm(QNetworkCookie::NameAndValueOnly);
+        request += "Cookie: " + pairs.join("; ") + "\r\n";
+    }
+    QString language = QLocale::system().name().replace(u'_', u'-');
+    if (language == u"C")
+        language = QStringLiteral("en,*");
+    else if (language.startsWith(QLatin1StringView("en-")))
+        language += QStringLiteral(",*");
+    else
+        language += QStringLiteral(",en,*");
+    request += "Connection: Keep-Alive\r\nAccept-Language: " + language.toLatin1() + "\r\n\r\n";
+    request += body;
+    return request;
+}
+
+QByteArray WebClient::postOwn(const QUrl &target, const QByteArray &body, WebAnswer *answer)
+{
+    const bool tls = target.scheme() == QLatin1String("https");
+    const quint16 port = quint16(target.port(tls ? 443 : 80));
+    // Taken out while in use: a post started from a handler meanwhile opens its own.
+    std::unique_ptr<HttpConnection> connection = std::move(m_connection);
+    if (!connection || !connection->serves(target.host(), port, tls))
+        connection = std::make_unique<HttpConnection>(target.host(), port, tls);
+
+    ++m_inFlight;
+    const auto leave = qScopeGuard([this] {
+        if (--m_inFlight == 0 && m_closePending)
+            closeConnection();
+    });
+    const WebProgress progress = m_progress; // a callback may change the client's
+    const HttpConnection::Response r
+        = connection->exchange(ownRequest(target, body), {m_timeoutMs, m_maxBodySize}, progress);
+    if (connection->reusable() && !m_connection && !m_closePending)
+        m_connection = std::move(connection);
+
+    for (const auto &[name, value] : r.headers) {
+        if (name.compare("Set-Cookie", Qt::CaseInsensitive) == 0)
+            m_manager->cookieJar()->setCookiesFromUrl(QNetworkCookie::parseCookies(value), target);
+    }
+    if (r.answered)
+        m_lastStatusLine = QStringLiteral("HTTP/1.1 %1 %2").arg(r.status).arg(r.reason);
+    if (r.ownFailure || !r.answered)
+        throw HttpError(r.failure);
+    const bool success = r.status >= 200 && r.status <= 299;
+    if (success && r.broken)
+        throw HttpError(m_lastStatusLine);
+    if (answer) {
+        answer->status = r.status;
+        answer->statusLine = m_lastStatusLine;
+        return r.body;
+    }
+    if (!success)
+        throw HttpError(m_lastStatusLine);
+    return r.body;
+}
+
 QByteArray WebClient::get(const QString &url)
 {
     return perform(url, nullptr);
@@ -73,6 +163,7 @@ void WebClient::closeConnection()
     }
     m_closePending = false;
     m_manager->clearConnectionCache();
+    m_connection.reset();
 }
 
 QByteArray WebClient::perform(const QString &url, const QByteArray *postBody, WebAnswer *answer)
@@ -87,6 +178,8 @@ QByteArray WebClient::perform(const QString &url, const QByteArray *postBody, We
     if (!target.isValid() || target.host().isEmpty()
         || (target.scheme() != QLatin1String("http") && target.scheme() != QLatin1String("https")))
         throw HttpError(QStringLiteral("Invalid address: %1").arg(url));
+    if (postBody && m_lowDelayPosts)
+        return postOwn(target, *postBody, answer);
 
     QNetworkRequest request(target);
     request.setRawHeader("Accept", DefaultAccept);

@@ -6,8 +6,10 @@
 #include <functional>
 #include <memory>
 
+class HttpConnection;
 class QNetworkAccessManager;
 class QNetworkReply;
+class QUrl;
 
 // A response of any status, for callers that read error answers themselves.
 struct WebAnswer {
@@ -64,6 +66,11 @@ public:
     void setContentType(const QString &contentType) { m_contentType = contentType; }
     const QString &contentType() const { return m_contentType; }
 
+    // Posts go over a connection of this client's own (HttpConnection) with
+    // the same bytes, so that a series of posts does not wait on the peer's
+    // delayed acknowledgements. Off by default.
+    void setLowDelayPosts(bool on) { m_lowDelayPosts = on; }
+
     void setProgress(WebProgress progress) { m_progress = std::move(progress); }
 
     // A transfer with no progress for this long fails with "Read timed out".
@@ -83,6 +90,8 @@ public:
 
 private:
     QByteArray perform(const QString &url, const QByteArray *postBody, WebAnswer *answer = nullptr);
+    QByteArray postOwn(const QUrl &target, const QByteArray &body, WebAnswer *answer);
+    QByteArray ownRequest(const QUrl &target, const QByteArray &body) const;
 
     std::unique_ptr<QNetworkAccessManager> m_manager;
     QString m_userAgent;
@@ -93,6 +102,8 @@ private:
     QString m_lastStatusLine;
     int m_inFlight = 0;
     bool m_closePending = false;
+    bool m_lowDelayPosts = false;
+    std::unique_ptr<HttpConnection> m_connection; // idle, kept for the next post
 };
 
 // The main window's shared client. A caller takes current() and holds it for

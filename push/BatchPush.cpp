@@ -84,8 +84,8 @@ PushSummary BatchPush::run(qint64 siteFilter)
     if (m_log.showStatusLog)
         m_log.showStatusLog();
 
-    // One connection for the push: the due addresses are read in full before
-    // the first request, so no cursor stays open while a request waits, and
+    // One connection for the push: each request's addresses are read whole
+    // before it is sent, so no cursor stays open while a request waits, and
     // each answer is recorded through it in a transaction of its own.
     TSQLiteDatabase db(DatabaseFile);
     bool unknownSite = false;
@@ -98,14 +98,17 @@ PushSummary BatchPush::run(qint64 siteFilter)
     }
 
     // A fresh client per push: its content type and connections are its own.
+    // Its posts go one after another on a low-delay connection: on the network
+    // layer's own, each request's last piece waited about 40 ms for the peer.
     WebClient client;
+    client.setLowDelayPosts(true);
     for (const SitePlan &site : sites) {
         if (!site.settings.anyOn()) {
             append(bracket(site.name) + QStringLiteral("未设置推送，跳过"));
             continue;
         }
         const bool nothingDue = std::all_of(site.channels.begin(), site.channels.end(), [](const ChannelPlan &c) {
-            return c.due.empty() && c.foreign.empty() && !c.noKeyHost;
+            return c.due == 0 && c.foreign == 0 && !c.noKeyHost;
         });
         if (nothingDue) {
             append(bracket(site.name) + QStringLiteral("没有需要推送的地址"));
@@ -136,6 +139,7 @@ std::vector<BatchPush::SitePlan> BatchPush::plan(TSQLiteDatabase &db, qint64 sit
 
     for (SitePlan &site : sites) {
         site.settings = PushSettings::load(db, site.rssid).value_or(PushSiteSettings());
+        site.below = db.GetTable(QStringLiteral("select max(dataid) from mrv_orvik_rssurl")).FieldAsInteger(0) + 1;
         std::vector<PushChannel> channels;
         if (site.settings.baiduOn())
             channels.push_back(PushChannel::Baidu);
@@ -146,44 +150,71 @@ std::vector<BatchPush::SitePlan> BatchPush::plan(TSQLiteDatabase &db, qint64 sit
         const QString keyHost = IndexNowPush::hostOf(site.settings.indexNowKeyLocation);
 
         for (const PushChannel channel : channels) {
-            ChannelPlan planned{channel, {}, {}, false};
+            ChannelPlan planned{channel, 0, 0, false};
             // Without a host every address would count as foreign and be
             // recorded so for good: the channel waits until the address is fixed.
             if (channel == PushChannel::IndexNow && keyHost.isEmpty()) {
                 planned.noKeyHost = true;
-                site.channels.push_back(std::move(planned));
+                site.channels.push_back(planned);
                 continue;
             }
-            // Read in pieces, newest first, with the events dispatched between
+            // Counted in pieces, newest first, with the events dispatched between
             // them: 100,000 addresses at once would hold the window for most of a second.
-            qint64 below = -1;
+            qint64 below = site.below;
             for (;;) {
-                TSQLiteTable table = db.GetTable(
-                    QStringLiteral("select dataid,url from mrv_orvik_rssurl a where rssid=") + QString::number(site.rssid)
-                    + (below >= 0 ? QStringLiteral(" and dataid<") + QString::number(below) : QString())
-                    + QStringLiteral(" and not exists (select 1 from mrv_orvik_push p where p.dataid=a.dataid"
-                                     " and p.channel='")
-                    + channelName(channel) + QStringLiteral("') order by dataid desc limit ")
-                    + QString::number(PlanPiece));
-                const int rows = table.Count();
-                for (; !table.Eof(); table.Next()) {
-                    below = table.FieldAsInteger(0);
-                    Address address{QString::number(below), table.FieldAsString(1)};
+                const std::vector<Address> piece = dueAddresses(db, site, channel, below, PlanPiece);
+                for (const Address &address : piece) {
                     // The service refuses a whole request that holds one address of another host.
                     if (channel == PushChannel::IndexNow && IndexNowPush::hostOf(address.url) != keyHost)
-                        planned.foreign.push_back(std::move(address));
+                        ++planned.foreign;
                     else
-                        planned.due.push_back(std::move(address));
+                        ++planned.due;
                 }
-                if (rows < PlanPiece)
+                if (piece.size() < size_t(PlanPiece))
                     break;
+                below = piece.back().dataid.toLongLong();
                 dispatchPending();
             }
-            m_summary.requestsPlanned += requestsFor(planned.due.size(), channelBatchLimit(channel));
-            site.channels.push_back(std::move(planned));
+            m_summary.requestsPlanned += requestsFor(size_t(planned.due), channelBatchLimit(channel));
+            site.channels.push_back(planned);
         }
     }
     return sites;
+}
+
+std::vector<BatchPush::Address> BatchPush::dueAddresses(TSQLiteDatabase &db, const SitePlan &site,
+                                                         PushChannel channel, qint64 below, int limit)
+{
+    TSQLiteTable table = db.GetTable(
+        QStringLiteral("select dataid,url from mrv_orvik_rssurl a where rssid=") + QString::number(site.rssid)
+        + QStringLiteral(" and dataid<") + QString::number(below)
+        + QStringLiteral(" and not exists (select 1 from mrv_orvik_push p where p.dataid=a.dataid and p.channel='")
+        + channelName(channel) + QStringLiteral("') order by dataid desc limit ") + QString::number(limit));
+    std::vector<Address> addresses;
+    addresses.reserve(size_t(table.Count()));
+    for (; !table.Eof(); table.Next())
+        addresses.push_back({table.FieldAsString(0), table.FieldAsString(1)});
+    return addresses;
+}
+
+void BatchPush::recordForeign(TSQLiteDatabase &db, const SitePlan &site, const ChannelPlan &channel)
+{
+    const QString keyHost = IndexNowPush::hostOf(site.settings.indexNowKeyLocation);
+    qint64 below = site.below;
+    for (;;) {
+        const std::vector<Address> piece = dueAddresses(db, site, channel.channel, below, PlanPiece);
+        std::vector<std::pair<QString, QString>> rows;
+        for (const Address &address : piece) {
+            if (IndexNowPush::hostOf(address.url) == keyHost)
+                continue;
+            rows.emplace_back(address.dataid, QStringLiteral("not_same_site"));
+            append(address.url + QStringLiteral("----不是本站地址"));
+        }
+        record(db, channel.channel, rows);
+        if (piece.size() < size_t(PlanPiece))
+            return;
+        below = piece.back().dataid.toLongLong();
+    }
 }
 
 void BatchPush::pushChannel(TSQLiteDatabase &db, WebClient &client, const SitePlan &site,
@@ -194,18 +225,22 @@ void BatchPush::pushChannel(TSQLiteDatabase &db, WebClient &client, const SitePl
         ++m_summary.channelsStopped;
         return;
     }
-    if (!channel.foreign.empty()) {
-        std::vector<std::pair<QString, QString>> rows;
-        for (const Address &address : channel.foreign) {
-            rows.emplace_back(address.dataid, QStringLiteral("not_same_site"));
-            append(address.url + QStringLiteral("----不是本站地址"));
+    if (channel.foreign > 0)
+        recordForeign(db, site, channel);
+    const int limit = channelBatchLimit(channel.channel);
+    const QString keyHost = IndexNowPush::hostOf(site.settings.indexNowKeyLocation);
+    qint64 below = site.below;
+    for (;;) {
+        std::vector<Address> batch = dueAddresses(db, site, channel.channel, below, limit);
+        if (batch.empty())
+            return;
+        below = batch.back().dataid.toLongLong();
+        // A foreign address that could not be recorded stays out of the request.
+        if (channel.channel == PushChannel::IndexNow) {
+            std::erase_if(batch, [&keyHost](const Address &a) { return IndexNowPush::hostOf(a.url) != keyHost; });
+            if (batch.empty())
+                continue;
         }
-        record(db, channel.channel, rows);
-    }
-    const size_t limit = size_t(channelBatchLimit(channel.channel));
-    for (size_t start = 0; start < channel.due.size(); start += limit) {
-        const std::vector<Address> batch(channel.due.begin() + qsizetype(start),
-                                         channel.due.begin() + qsizetype(std::min(start + limit, channel.due.size())));
         progress();
         const Outcome outcome = channel.channel == PushChannel::IndexNow
             ? sendIndexNow(db, client, site, batch)

@@ -60,21 +60,28 @@ private:
         QString dataid;
         QString url;
     };
+    // What is due is counted when the push starts and read again request by
+    // request, so that memory holds one request's addresses whatever their number.
     struct ChannelPlan {
         PushChannel channel;
-        std::vector<Address> due;
-        std::vector<Address> foreign; // IndexNow: another host than the key file's
-        bool noKeyHost = false;        // IndexNow: the key file address names no host
+        qint64 due = 0;
+        qint64 foreign = 0;     // IndexNow: another host than the key file's
+        bool noKeyHost = false; // IndexNow: the key file address names no host
     };
     struct SitePlan {
         qint64 rssid = 0;
         QString name;
         PushSiteSettings settings;
         std::vector<ChannelPlan> channels;
+        qint64 below = 0; // addresses from this number on came after the start: the next push sends them
     };
     enum class Outcome { GoOn, Stop };
 
     std::vector<SitePlan> plan(TSQLiteDatabase &db, qint64 siteFilter, bool &unknownSite);
+    // The next at most `limit` due addresses of the channel below `below`, newest first.
+    std::vector<Address> dueAddresses(TSQLiteDatabase &db, const SitePlan &site, PushChannel channel, qint64 below,
+                                      int limit);
+    void recordForeign(TSQLiteDatabase &db, const SitePlan &site, const ChannelPlan &channel);
     void pushChannel(TSQLiteDatabase &db, WebClient &client, const SitePlan &site, const ChannelPlan &channel);
     Outcome sendBaidu(TSQLiteDatabase &db, WebClient &client, const SitePlan &site, bool daily,
                       const std::vector<Address> &batch);

@@ -11,32 +11,24 @@ namespace LinkExport {
 
 namespace {
 
-// Rows read per statement: the connection holds no lock between two pages,
-// and memory stays the same whatever the number of addresses.
-constexpr int PageRows = 5000;
-
-QString whereClause(qint64 rssid, const QString &search, qint64 below)
+QString whereClause(qint64 rssid, const QString &search)
 {
     QStringList terms;
     if (rssid != 0)
         terms << QStringLiteral("a.rssid=") + QString::number(rssid);
     if (!search.isEmpty())
         terms << LinkStatements::searchCondition(search, QStringLiteral("a"));
-    if (below > 0)
-        terms << QStringLiteral("a.dataid<") + QString::number(below);
     return terms.isEmpty() ? QString() : QStringLiteral(" where ") + terms.join(QStringLiteral(" and "));
 }
 
-// A page of addresses older than `below` (0: from the newest), with the site's
-// name and the earliest accepted push.
-QString pageStatement(qint64 rssid, const QString &search, qint64 below)
+// Every address, newest first, with the site's name and the earliest accepted push.
+QString exportStatement(qint64 rssid, const QString &search)
 {
     return QStringLiteral(
                "select a.dataid,a.title,a.url,b.sitename,a.isinbaidu,a.checktime,a.firsttime,a.lasttime,"
                "(select min(p.pushtime) from mrv_orvik_push p where p.dataid=a.dataid and p.result='ok')"
                " as pushtime from mrv_orvik_rssurl a left join mrv_orvik_rss b on b.rssid=a.rssid")
-        + whereClause(rssid, search, below) + QStringLiteral(" order by a.dataid desc limit ")
-        + QString::number(PageRows);
+        + whereClause(rssid, search) + QStringLiteral(" order by a.dataid desc");
 }
 
 class CsvFile {
@@ -50,11 +42,19 @@ public:
 
     void addLine(const QStringList &fields)
     {
-        for (qsizetype i = 0; i < fields.size(); ++i) {
-            if (i > 0)
-                m_line += QLatin1Char(',');
-            m_line += csvField(fields.at(i));
-        }
+        for (const QString &field : fields)
+            addField(field);
+        endLine();
+    }
+    void addField(const QString &value)
+    {
+        if (m_fieldsInLine++ > 0)
+            m_line += QLatin1Char(',');
+        appendField(m_line, value);
+    }
+    void endLine()
+    {
+        m_fieldsInLine = 0;
         m_line += QLatin1String("\r\n");
         if (m_line.size() > 256 * 1024)
             flushLines();
@@ -88,18 +88,19 @@ private:
     QString m_path;
     QSaveFile m_file;
     QString m_line;
+    int m_fieldsInLine = 0;
 };
 
-QString indexedText(const TSQLiteTable &rows, int column)
+QString indexedText(const TSQLiteStatement &rows, int column)
 {
-    if (rows.FieldIsNull(column))
+    if (rows.isNull(column))
         return {};
-    return rows.FieldAsString(column) == QLatin1String("1") ? QStringLiteral("是") : QStringLiteral("否");
+    return rows.text(column) == QLatin1String("1") ? QStringLiteral("是") : QStringLiteral("否");
 }
 
 } // namespace
 
-QString csvField(const QString &value)
+void appendField(QString &line, const QString &value)
 {
     bool quote = false;
     for (QChar c : value) {
@@ -108,11 +109,20 @@ QString csvField(const QString &value)
             break;
         }
     }
-    if (!quote)
-        return value;
+    if (!quote) {
+        line += value;
+        return;
+    }
     QString quoted = value;
     quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    line += QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString csvField(const QString &value)
+{
+    QString field;
+    appendField(field, value);
+    return field;
 }
 
 QString progressText(qint64 written, qint64 total)
@@ -152,33 +162,26 @@ qint64 exportCsv(qint64 rssid, const QString &search, const QString &path, const
         TSQLiteDatabase db(QStringLiteral("database.db"));
         ExtendedTables::ensure(db);
         total = db.GetTable(QStringLiteral("select count(*) as c from mrv_orvik_rssurl a")
-                            + whereClause(rssid, search, 0))
+                            + whereClause(rssid, search))
                     .AsInteger(QStringLiteral("c"));
     }
     CsvFile file(path);
     file.addLine({QStringLiteral("编号"), QStringLiteral("标题"), QStringLiteral("地址"),
                   QStringLiteral("站点"), QStringLiteral("收录"), QStringLiteral("检测收录时间"),
                   QStringLiteral("首次PING时间"), QStringLiteral("最后PING时间"), QStringLiteral("推送时间")});
+    // One statement from the first row to the last: the window lets only
+    // painting run during the export, so holding the read lock meanwhile
+    // keeps no other action out.
+    TSQLiteDatabase db(QStringLiteral("database.db"));
+    TSQLiteStatement rows(db, exportStatement(rssid, search));
     qint64 written = 0;
-    qint64 below = 0;
-    for (;;) {
-        // A connection per page: the progress callback may let other actions
-        // run, and they must find the file unlocked.
-        TSQLiteDatabase db(QStringLiteral("database.db"));
-        TSQLiteTable rows = db.GetTable(pageStatement(rssid, search, below));
-        if (rows.Count() == 0)
-            break;
-        for (; !rows.Eof(); rows.Next()) {
-            below = rows.FieldAsInteger(0);
-            file.addLine({rows.FieldAsString(0), rows.FieldAsString(1), rows.FieldAsString(2),
-                          rows.FieldAsString(3), indexedText(rows, 4), rows.FieldAsString(5),
-                          rows.FieldAsString(6), rows.FieldAsString(7), rows.FieldAsString(8)});
-            ++written;
-            if (progress && written % ExportStep == 0)
-                progress(written, std::max(total, written));
-        }
-        if (rows.Count() < PageRows)
-            break;
+    while (rows.next()) {
+        for (int column = 0; column < 9; ++column)
+            file.addField(column == 4 ? indexedText(rows, column) : rows.text(column));
+        file.endLine();
+        ++written;
+        if (progress && written % ExportStep == 0)
+            progress(written, std::max(total, written));
     }
     file.commit();
     return written;

@@ -31,5 +31,6 @@ QString siteName(qint64 rssid);
 
 // One field as it stands in the file.
 QString csvField(const QString &value);
+void appendField(QString &line, const QString &value);
 
 } // namespace LinkExport

@@ -307,3 +307,75 @@ void TSQLiteDatabase::ExecBatch(const QString &statement, const std::vector<QStr
         throw;
     }
 }
+
+// ---- TSQLiteStatement ----
+
+TSQLiteStatement::TSQLiteStatement(TSQLiteDatabase &db, const QString &statement)
+    : m_db(db.m_db), m_text(statement)
+{
+    m_stmt = prepare(m_db, statement).release();
+    if (!m_stmt)
+        throw ESQLiteException(QStringLiteral("Empty SQL statement"));
+}
+
+TSQLiteStatement::~TSQLiteStatement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+void TSQLiteStatement::bind(const QStringList &values)
+{
+    sqlite3_reset(m_stmt);
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        const QString &value = values.at(i);
+        if (value.isNull()) {
+            sqlite3_bind_null(m_stmt, int(i) + 1);
+            continue;
+        }
+        const QByteArray text = Codepage::toLegacy(value);
+        sqlite3_bind_text(m_stmt, int(i) + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    }
+}
+
+bool TSQLiteStatement::next()
+{
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    sqlite3_reset(m_stmt);
+    if (rc != SQLITE_DONE) {
+        throw statementError(m_db, isLocked(rc) ? QStringLiteral("Could not prepare SQL statement")
+                                                : QStringLiteral("Error executing SQL statement"),
+                             m_text);
+    }
+    return false;
+}
+
+void TSQLiteStatement::exec()
+{
+    while (next()) {
+    }
+}
+
+bool TSQLiteStatement::isNull(int column) const
+{
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+
+qint64 TSQLiteStatement::integer(int column) const
+{
+    return sqlite3_column_int64(m_stmt, column);
+}
+
+QString TSQLiteStatement::text(int column) const
+{
+    switch (sqlite3_column_type(m_stmt, column)) {
+    case SQLITE_NULL: return QString();
+    case SQLITE_INTEGER: return QString::number(sqlite3_column_int64(m_stmt, column));
+    case SQLITE_FLOAT: return QString::fromLatin1(reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column)));
+    default: {
+        const char *bytes = static_cast<const char *>(sqlite3_column_blob(m_stmt, column));
+        return Codepage::fromLegacy(QByteArrayView(bytes, sqlite3_column_bytes(m_stmt, column)));
+    }
+    }
+}

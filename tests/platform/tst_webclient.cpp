@@ -188,6 +188,52 @@ private slots:
         QCOMPARE(client->get(server.url("/")), response.body);
     }
 
+    // Posts on the client's own low-delay connection: the same request bytes,
+    // cookies included, and the same outcome as through the network layer.
+    void lowDelayPostsMatchTheNetworkLayer_data()
+    {
+        QTest::addColumn<Response>("response");
+        const QByteArray body = QByteArray("0123456789").repeated(1000);
+        QTest::newRow("length") << Response::ok(body).slow(3, 5);
+        QTest::newRow("chunked") << Response::ok(body).chunked(4);
+        QTest::newRow("close-delimited") << Response::ok(body).closeDelimited();
+        QTest::newRow("empty") << Response::ok("");
+        QTest::newRow("error status") << Response::status("HTTP/1.1 500 Internal Server Error", "{\"message\":\"x\"}");
+        QTest::newRow("cut off") << Response::ok(QByteArray(5000, 'z')).cutOff(1200);
+    }
+    void lowDelayPostsMatchTheNetworkLayer()
+    {
+        QFETCH(Response, response);
+        TestHttpServer server([&](const auto &) { return Response(response).setCookie("s=1; Path=/"); });
+        const auto outcomes = [&](bool lowDelay) {
+            auto client = quickClient();
+            client->setLowDelayPosts(lowDelay);
+            QStringList seen;
+            for (const QString &type : {QStringLiteral("text/plain"), QString()}) {
+                client->setContentType(type);
+                try {
+                    const WebAnswer answer = client->postForAnswer(server.url("/urls?site=https://a.b/&t=%20x"),
+                                                                   QByteArray(70000, 'u') + "\nend");
+                    seen << answer.statusLine << QString::fromLatin1(answer.body);
+                } catch (const HttpError &error) {
+                    seen << error.message();
+                }
+            }
+            return seen;
+        };
+        const QStringList expected = outcomes(false);
+        const QList<TestHttpServer::Request> viaNetworkLayer = server.requests();
+        QCOMPARE(outcomes(true), expected);
+        const QList<TestHttpServer::Request> own = server.requests().mid(viaNetworkLayer.size());
+        QCOMPARE(own.size(), viaNetworkLayer.size());
+        for (qsizetype i = 0; i < own.size(); ++i) {
+            QCOMPARE(own[i].method, viaNetworkLayer[i].method);
+            QCOMPARE(own[i].target, viaNetworkLayer[i].target);
+            QCOMPARE(own[i].headers, viaNetworkLayer[i].headers);
+            QVERIFY(own[i].body == viaNetworkLayer[i].body);
+        }
+    }
+
     void progressReportsAnnouncedSizeAndRunningTotals()
     {
         TestHttpServer server([](const auto &) { return Response::ok(QByteArray(3000, 'x')).slow(3, 60); });
