@@ -46,7 +46,7 @@ struct AddressList {
 };
 
 // Atom: the feed's title and its alternate link, each entry's title (html and
-// xhtml as plain text) and alternate link, relative links resolved against
+// xhtml as their plain text, HtmlText::plainText) and alternate link, relative links resolved against
 // xml:base and the document's own address. A missing link is left empty.
 AddressList readAtom(const QString &text, const QUrl &documentAddress);
 // RSS 1.0: channel title and link; the items beside the channel. A missing
@@ -61,9 +61,5 @@ int readSitemap(const QString &text, const std::function<void(Entry &&)> &onEntr
 int readSitemap(FeedDocument::TextPieces &pieces, const std::function<void(Entry &&)> &onEntry);
 // Sitemap index: every sitemap's loc, in document order.
 QStringList readSitemapIndex(const QString &text);
-
-// Markup of an HTML text turned into plain text: tags dropped, character
-// references read.
-QString htmlToPlain(const QString &html);
 
 } // namespace FeedFormats

@@ -41,6 +41,15 @@ public:
 
     // Parts of a sitemap index read at most.
     static constexpr int MaxSitemapParts = 1000;
+    // Longer addresses are no addresses (the sitemap protocol's own bound):
+    // such items are skipped. Longer titles and site names are cut.
+    static constexpr int MaxAddress = 2048;
+    static constexpr int MaxTitle = 1024;
+    static constexpr int MaxSiteName = 256;
+
+    // "跳过N条过长的地址" for the items the last import skipped, "" when none.
+    // The import ends by showing it on the message panel.
+    QString skippedText() const;
 
 private:
     struct Site;
@@ -56,7 +65,8 @@ private:
     // Stores what `read` hands over, in one transaction that keeps nothing
     // unless the whole list was read; `read` returns the root's children.
     void storeList(TSQLiteDatabase &db, Site &site, const std::function<int(const EntrySink &)> &read);
-    void readFeed(TSQLiteDatabase &db, const QString &address, qint64 existingSite, const QByteArray &document);
+    void readFeed(TSQLiteDatabase &db, const Site &site, const QString &documentAddress, const QByteArray &document);
+    bool tooLong(const QString &link);
     WebClient &client();
 
     FeedImportView &m_view;
@@ -65,4 +75,5 @@ private:
     QString m_placeholderUrl;
     QString m_databaseFile;
     std::shared_ptr<WebClient> m_client;
+    int m_skipped = 0;
 };
