@@ -137,6 +137,23 @@ QString permalinkGuid(const QDomElement &item)
     return text;
 }
 
+// The rssid of the feed address's site row, made now when there is none. Run
+// inside the import's write transaction: two processes importing one new feed
+// at the same moment then make one row, not two.
+QString siteRow(TSQLiteDatabase &db, const QString &address, const QString &name, const QString &url,
+                const QString &now)
+{
+    const TSQLiteTable found
+        = db.GetTable(QStringLiteral("Select rssid from mrv_orvik_rss where rssurl=") + quoted(address));
+    if (found.Count() > 0)
+        return found.AsString(QStringLiteral("rssid"));
+    db.ExecSQL(QStringLiteral("Insert Into mrv_orvik_rss(rssurl,sitename,lastgettime,siteurl) values (")
+               + quoted(address) + QLatin1Char(',') + quoted(name) + QLatin1Char(',') + quoted(now)
+               + QLatin1Char(',') + quoted(url) + QLatin1Char(')'));
+    return db.GetTable(QStringLiteral("Select max(rssid) as newrssid from mrv_orvik_rss"))
+        .AsString(QStringLiteral("newrssid"));
+}
+
 // A document's text as the streaming readers take it.
 QString documentText(const QByteArray &bytes)
 {
@@ -270,7 +287,7 @@ void FeedImport::importDocument(TSQLiteDatabase &db, Site &site, QByteArray byte
     case Kind::Other:
     case Kind::Unreadable:
         text.clear();
-        readFeed(db, site.address, site.existing, bytes);
+        readFeed(db, site.address, bytes);
         return;
     }
 }
@@ -329,7 +346,7 @@ void FeedImport::importIndex(TSQLiteDatabase &db, Site &site, QStringList parts)
             why = QStringLiteral("Out of memory");
         }
         if (!why.isEmpty())
-            m_view.setMessagePanel(QStringLiteral("读取站点地图失败:") + parts.at(i) + QLatin1Char(' ') + why);
+            m_view.reportProblem(QStringLiteral("读取站点地图失败:") + parts.at(i) + QLatin1Char(' ') + why);
     }
     if (read == 0)
         throw AppError(QStringLiteral("No sitemap of the index could be read"));
@@ -340,16 +357,7 @@ void FeedImport::storeList(TSQLiteDatabase &db, Site &site, const FeedFormats::A
     const int last = list.children - 1;
     const QString now = NowTimestamp();
     ImportTransaction transaction(db, ImportTransaction::OnFailure::DiscardAll);
-    QString rssid = site.rssid;
-    if (rssid.isEmpty() && site.existing != NoSite) {
-        rssid = QString::number(site.existing);
-    } else if (rssid.isEmpty()) {
-        db.ExecSQL(QStringLiteral("Insert Into mrv_orvik_rss(rssurl,sitename,lastgettime,siteurl) values (")
-                   + quoted(site.address) + QLatin1Char(',') + quoted(site.name) + QLatin1Char(',')
-                   + quoted(now) + QLatin1Char(',') + quoted(site.url) + QLatin1Char(')'));
-        rssid = db.GetTable(QStringLiteral("Select max(rssid) as newrssid from mrv_orvik_rss"))
-                    .AsString(QStringLiteral("newrssid"));
-    }
+    const QString rssid = site.rssid.isEmpty() ? siteRow(db, site.address, site.name, site.url, now) : site.rssid;
     const QString placeholderTitle = QStringLiteral("没有标题");
     size_t next = 0;
     for (int j = 0; j <= last; ++j) {
@@ -370,8 +378,7 @@ void FeedImport::storeList(TSQLiteDatabase &db, Site &site, const FeedFormats::A
     site.rssid = rssid;
 }
 
-void FeedImport::readFeed(TSQLiteDatabase &db, const QString &address, qint64 existingSite,
-                          const QByteArray &bytes)
+void FeedImport::readFeed(TSQLiteDatabase &db, const QString &address, const QByteArray &bytes)
 {
     const QDomDocument document = FeedDocument::parse(bytes);
     const QDomElement channel = XmlText::child(document.documentElement(), QStringLiteral("channel"));
@@ -393,16 +400,7 @@ void FeedImport::readFeed(TSQLiteDatabase &db, const QString &address, qint64 ex
 
     const QString now = NowTimestamp();
     ImportTransaction transaction(db, ImportTransaction::OnFailure::KeepWritten);
-    QString rssid;
-    if (existingSite == NoSite) {
-        db.ExecSQL(QStringLiteral("Insert Into mrv_orvik_rss(rssurl,sitename,lastgettime,siteurl) values (")
-                   + quoted(address) + QLatin1Char(',') + quoted(siteName) + QLatin1Char(',')
-                   + quoted(now) + QLatin1Char(',') + quoted(siteUrl) + QLatin1Char(')'));
-        rssid = db.GetTable(QStringLiteral("Select max(rssid) as newrssid from mrv_orvik_rss"))
-                    .AsString(QStringLiteral("newrssid"));
-    } else {
-        rssid = QString::number(existingSite);
-    }
+    const QString rssid = siteRow(db, address, siteName, siteUrl, now);
 
     std::optional<QStringList> dcPrefixes; // read when first needed
     int j = 0;

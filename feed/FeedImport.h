@@ -48,7 +48,7 @@ private:
     QByteArray discoverList(const QByteArray &page, const QString &pageAddress, QString &found);
     void importIndex(TSQLiteDatabase &db, Site &site, QStringList parts);
     void storeList(TSQLiteDatabase &db, Site &site, const FeedFormats::AddressList &list);
-    void readFeed(TSQLiteDatabase &db, const QString &address, qint64 existingSite, const QByteArray &document);
+    void readFeed(TSQLiteDatabase &db, const QString &address, const QByteArray &document);
     WebClient &client();
 
     FeedImportView &m_view;
