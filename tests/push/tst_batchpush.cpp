@@ -411,7 +411,8 @@ private slots:
         h.addresses(3);
         h.settings(false, false, true);
         h.indexNow = [&](const Request &) { return Response::status(statusLine); };
-        h.push->run(0);
+        // Too many requests is the one refusal that needs nothing from the user.
+        QCOMPARE(h.push->run(0).problems, statusLine.contains("429") ? 0 : 1);
         QCOMPARE(h.log, QStringList({line}));
         QCOMPARE(h.count(), 0);
         QVERIFY(h.waits.isEmpty());
