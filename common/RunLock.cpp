@@ -1,5 +1,7 @@
 #include "common/RunLock.h"
 
+#include "platform/Errors.h"
+
 #include <QDir>
 #include <QLockFile>
 
@@ -15,7 +17,14 @@ RunLock::~RunLock() = default;
 
 bool RunLock::tryLock()
 {
-    return m_file->isLocked() || m_file->tryLock(0);
+    if (m_file->isLocked() || m_file->tryLock(0))
+        return true;
+    if (m_file->error() == QLockFile::LockFailedError)
+        return false;
+    // Not another run: the folder takes no file (a store there could not be written either).
+    throw AppError(QStringLiteral("Unable to write to ") + m_file->fileName() + QStringLiteral(": ")
+                   + (m_file->error() == QLockFile::PermissionError ? QStringLiteral("Permission denied")
+                                                                     : QStringLiteral("Unknown error")));
 }
 
 bool RunLock::isLocked() const

@@ -22,7 +22,7 @@ public:
     RunLock &operator=(const RunLock &) = delete;
 
     // Takes the lock without waiting; false when a live run of the kind holds
-    // it, in this process or another.
+    // it, in this process or another. A folder that takes no file throws AppError.
     bool tryLock();
     bool isLocked() const;
     void unlock();
