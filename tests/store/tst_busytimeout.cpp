@@ -106,24 +106,6 @@ private slots:
         QVERIFY2(!nested.isEmpty(), "the nested statement waited");
         QCOMPARE(db.GetTable(QStringLiteral("Select count(*) as c from mrv_orvik_rss")).AsInteger(QStringLiteral("c")), 1);
     }
-
-    void aPumpedWaitEndsAtItsLimitWithTheUsualError()
-    {
-        QTemporaryDir dir;
-        const QString path = TestDatabase::create(dir.path());
-        TSQLiteDatabase::setBusyTimeout(200, TSQLiteDatabase::BusyWait::Pumped);
-        HeldLock lock(path, 800);
-        TSQLiteDatabase db(path);
-        QElapsedTimer clock;
-        clock.start();
-        try {
-            db.GetTable(QStringLiteral("Select count(*) from mrv_orvik_rss"));
-            QFAIL("the locked file was read");
-        } catch (const ESQLiteException &e) {
-            QVERIFY2(e.message().startsWith(QStringLiteral("Could not prepare SQL statement")), qPrintable(e.message()));
-        }
-        QVERIFY2(clock.elapsed() >= 190 && clock.elapsed() < 700, qPrintable(QString::number(clock.elapsed())));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestBusyTimeout)
