@@ -157,8 +157,7 @@ void TMainFrm::FormShow()
             cbxUrl->addItems(Codepage::splitLines(Codepage::decodeTextFile(list.readAll())));
             cbxUrl->setEditText(text);
         }
-        // The first store access of the run: the newer tables are made here, once;
-        // a store that cannot take them still shows its tree and list.
+        // The run's first store access: the newer tables are tried here, once.
         {
             TSQLiteDatabase db(QStringLiteral("database.db"));
             ExtendedTables::ready(db);
