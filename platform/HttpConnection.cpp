@@ -259,6 +259,12 @@ HttpConnection::Response HttpConnection::attempt(const QByteArray &request, cons
     };
 
     QObject::connect(&stall, &QTimer::timeout, &loop, [&] { fail(QStringLiteral("Read timed out"), true); });
+    // The stall timer restarts with every byte; this one never does.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] { fail(QStringLiteral("应答超时"), true); });
+    if (limits.answerDeadlineMs > 0)
+        deadline.start(limits.answerDeadlineMs);
     QObject::connect(socket, &QIODevice::readyRead, &loop, readMore);
     QObject::connect(socket, &QIODevice::bytesWritten, &stall, qOverload<>(&QTimer::start));
     QObject::connect(socket, &QAbstractSocket::errorOccurred, &loop, closed);
@@ -268,6 +274,7 @@ HttpConnection::Response HttpConnection::attempt(const QByteArray &request, cons
     socket->write(request);
     loop.exec();
     stall.stop();
+    deadline.stop();
     QObject::disconnect(socket, nullptr, &loop, nullptr);
     QObject::disconnect(socket, nullptr, &stall, nullptr);
 

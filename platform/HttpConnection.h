@@ -31,6 +31,7 @@ public:
     struct Limits {
         int transferTimeoutMs = 60000;
         qint64 maxBodySize = 0;
+        int answerDeadlineMs = 0; // the whole answer, however steadily it comes; 0: none
     };
 
     HttpConnection(QString host, quint16 port, bool tls);

@@ -112,7 +112,7 @@ QByteArray WebClient::postOwn(const QUrl &target, const QByteArray &body, WebAns
     });
     const WebProgress progress = m_progress; // a callback may change the client's
     const HttpConnection::Response r
-        = connection->exchange(ownRequest(target, body), {m_timeoutMs, m_maxBodySize}, progress);
+        = connection->exchange(ownRequest(target, body), {m_timeoutMs, m_maxBodySize, m_deadlineMs}, progress);
     if (connection->reusable() && !m_connection && !m_closePending)
         m_connection = std::move(connection);
 
@@ -224,6 +224,12 @@ QByteArray WebClient::perform(const QString &url, const QByteArray *postBody, We
             reply->abort();
     };
     QObject::connect(&stall, &QTimer::timeout, &loop, [&] { stop(QStringLiteral("Read timed out")); });
+    // The stall timer restarts with every byte; this one never does.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] { stop(QStringLiteral("应答超时")); });
+    if (m_deadlineMs > 0)
+        deadline.start(m_deadlineMs);
 
     const auto startBody = [&] {
         if (bodyStarted)
@@ -272,6 +278,7 @@ QByteArray WebClient::perform(const QString &url, const QByteArray *postBody, We
     if (!reply->isFinished())
         loop.exec();
     stall.stop();
+    deadline.stop();
 
     if (!reply)
         throw HttpError(QStringLiteral("Connection closed"));

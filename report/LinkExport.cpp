@@ -1,11 +1,11 @@
 #include "report/LinkExport.h"
 
-#include "platform/Errors.h"
+#include "platform/CsvFile.h"
 #include "store/ExtendedTables.h"
 #include "store/LinkList.h"
 #include "store/SQLiteDatabase.h"
 
-#include <QSaveFile>
+#include <QDir>
 
 namespace LinkExport {
 
@@ -31,66 +31,6 @@ QString exportStatement(qint64 rssid, const QString &search)
         + whereClause(rssid, search) + QStringLiteral(" order by a.dataid desc");
 }
 
-class CsvFile {
-public:
-    explicit CsvFile(const QString &path) : m_path(path), m_file(path)
-    {
-        if (!m_file.open(QIODevice::WriteOnly))
-            fail();
-        write(QByteArray("\xEF\xBB\xBF"));
-    }
-
-    void addLine(const QStringList &fields)
-    {
-        for (const QString &field : fields)
-            addField(field);
-        endLine();
-    }
-    void addField(const QString &value)
-    {
-        if (m_fieldsInLine++ > 0)
-            m_line += QLatin1Char(',');
-        appendField(m_line, value);
-    }
-    void endLine()
-    {
-        m_fieldsInLine = 0;
-        m_line += QLatin1String("\r\n");
-        if (m_line.size() > 256 * 1024)
-            flushLines();
-    }
-
-    void commit()
-    {
-        flushLines();
-        if (!m_file.commit())
-            fail();
-    }
-
-private:
-    void flushLines()
-    {
-        write(m_line.toUtf8());
-        m_line.clear();
-    }
-    void write(const QByteArray &bytes)
-    {
-        if (m_file.write(bytes) != bytes.size())
-            fail();
-    }
-    [[noreturn]] void fail()
-    {
-        const QString reason = m_file.errorString();
-        m_file.cancelWriting();
-        throw AppError(QStringLiteral("无法写入文件：") + m_path + QLatin1Char(' ') + reason);
-    }
-
-    QString m_path;
-    QSaveFile m_file;
-    QString m_line;
-    int m_fieldsInLine = 0;
-};
-
 QString indexedText(const TSQLiteStatement &rows, int column)
 {
     if (rows.isNull(column))
@@ -99,31 +39,6 @@ QString indexedText(const TSQLiteStatement &rows, int column)
 }
 
 } // namespace
-
-void appendField(QString &line, const QString &value)
-{
-    bool quote = false;
-    for (QChar c : value) {
-        if (c == u',' || c == u'"' || c == u'\r' || c == u'\n') {
-            quote = true;
-            break;
-        }
-    }
-    if (!quote) {
-        line += value;
-        return;
-    }
-    QString quoted = value;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    line += QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-QString csvField(const QString &value)
-{
-    QString field;
-    appendField(field, value);
-    return field;
-}
 
 QString progressText(qint64 written, qint64 total)
 {
@@ -165,7 +80,8 @@ qint64 exportCsv(qint64 rssid, const QString &search, const QString &path, const
                             + whereClause(rssid, search))
                     .AsInteger(QStringLiteral("c"));
     }
-    CsvFile file(path);
+    // database.db is in the working directory, and so are the other files of the program.
+    CsvFile file(path, QDir::currentPath());
     file.addLine({QStringLiteral("编号"), QStringLiteral("标题"), QStringLiteral("地址"),
                   QStringLiteral("站点"), QStringLiteral("收录"), QStringLiteral("检测收录时间"),
                   QStringLiteral("首次PING时间"), QStringLiteral("最后PING时间"), QStringLiteral("推送时间")});
@@ -176,9 +92,8 @@ qint64 exportCsv(qint64 rssid, const QString &search, const QString &path, const
     TSQLiteStatement rows(db, exportStatement(rssid, search));
     qint64 written = 0;
     while (rows.next()) {
-        for (int column = 0; column < 9; ++column)
-            file.addField(column == 4 ? indexedText(rows, column) : rows.text(column));
-        file.endLine();
+        file.addLine({rows.text(0), rows.text(1), rows.text(2), rows.text(3), indexedText(rows, 4), rows.text(5),
+                      rows.text(6), rows.text(7), rows.text(8)});
         ++written;
         if (progress && written % ExportStep == 0)
             progress(written, std::max(total, written));
