@@ -3,6 +3,7 @@
 #include "common/AppSettings.h"
 #include "feed/FeedDownload.h"
 #include "feed/FeedImport.h"
+#include "platform/ui/ShownAsIs.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -34,8 +35,13 @@ public:
     }
 
     void setMessagePanel(const QString &text) override { m_window->setMessagePanel(text); }
-    void setListCaption(const QString &caption) override { m_frame->setTitle(caption); }
-    void showFirstPage() override { m_window->btnFirstClick(); }
+    // A site name is shown as it is: an "&" in it is no mnemonic.
+    void setListCaption(const QString &caption) override { m_frame->setTitle(shownAsIs(caption)); }
+    void showFirstPage() override
+    {
+        m_window->btnFirstClick();
+        m_window->addNewSites();
+    }
     void setProgressVisible(bool visible) override { m_bar->setVisible(visible); }
     void setProgressRange(int minimum, int maximum) override
     {
