@@ -12,7 +12,9 @@
 #include "platform/Codepage.h"
 #include "platform/Errors.h"
 #include "platform/ui/WebBrowserView.h"
+#include "push/PushSecrets.h"
 #include "query/ui/TfrmChaXun.h"
+#include "store/ExtendedTables.h"
 #include "store/SQLiteDatabase.h"
 
 #include <QApplication>
@@ -156,6 +158,13 @@ void TMainFrm::FormShow()
             cbxUrl->addItems(Codepage::splitLines(Codepage::decodeTextFile(list.readAll())));
             cbxUrl->setEditText(text);
         }
+        // The run's first store access: the newer tables are tried here, once.
+        {
+            TSQLiteDatabase db(QStringLiteral("database.db"));
+            ExtendedTables::ready(db);
+        }
+        if (const QString exposed = exposedStoreWarning(QStringLiteral("database.db")); !exposed.isEmpty())
+            appendStatusLog(exposed);
         GetSiteList();
         // "加载所有记录" as if pressed, inside this sequence: a failing fill ends it.
         showFirstPage();
