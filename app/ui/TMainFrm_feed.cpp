@@ -1,6 +1,7 @@
 #include "app/ui/TMainFrm.h"
 
 #include "common/AppSettings.h"
+#include "common/RunLock.h"
 #include "feed/FeedDownload.h"
 #include "feed/FeedImport.h"
 #include "platform/ui/ShownAsIs.h"
@@ -35,6 +36,11 @@ public:
     }
 
     void setMessagePanel(const QString &text) override { m_window->setMessagePanel(text); }
+    void reportProblem(const QString &line) override
+    {
+        m_window->setMessagePanel(line);
+        m_window->appendStatusLog(line);
+    }
     // A site name is shown as it is: an "&" in it is no mnemonic.
     void setListCaption(const QString &caption) override { m_frame->setTitle(shownAsIs(caption)); }
     void showFirstPage() override
@@ -85,6 +91,13 @@ void TMainFrm::connectFeedHandlers()
 void TMainFrm::btnGetRssClick()
 {
     guarded([this] {
+        // wexly-cli may be fetching into the same rss.xml.
+        RunLock lock(RunLock::Kind::Fetch, m_programDir);
+        if (!lock.tryLock()) {
+            setMessagePanel(RunLock::busyText(lock.kind()));
+            appendStatusLog(RunLock::busyText(lock.kind()));
+            return;
+        }
         auto *holder = findChild<FeedClient *>(QString(), Qt::FindDirectChildrenOnly);
         // Held for the whole request, whatever happens to the window meanwhile.
         const std::shared_ptr<WebClient> client = holder->client;
