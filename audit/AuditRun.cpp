@@ -92,14 +92,15 @@ AuditTotals AuditRun::walk(qint64 site, int from)
     const Walking walking(m_walking);
     AuditTotals totals;
     PageAuditor auditor(m_settings.auditAgent);
+    AuditStore::Recorder recorder(db);
     const int n = int(rows.size());
     bool waitFirst = false;
     for (int i = from; i < n; ++i) {
         if (m_window.closing && m_window.closing())
-            return totals;
+            break;
         if (m_paused) {
             m_resumeIndex = i;
-            return totals;
+            break;
         }
         const Address &row = rows[size_t(i)];
         if (m_window.rowStarted)
@@ -109,17 +110,21 @@ AuditTotals AuditRun::walk(qint64 site, int from)
         } else {
             // Intervals are read at every wait, so a change applies at once.
             if (waitFirst) {
+                // A real wait writes what has gathered first (the window's
+                // tables read it); without one the rows go in groups.
+                if (m_settings.auditSleep > 0)
+                    recorder.flush();
                 m_wait(m_settings.auditSleep);
                 dispatchPending();
                 if (m_paused) {
                     m_resumeIndex = i;
-                    return totals;
+                    break;
                 }
                 if (m_window.closing && m_window.closing())
-                    return totals;
+                    break;
             }
             const AuditResult result = auditor.audit(row.url);
-            AuditStore::record(db, row.dataid, result, NowTimestamp());
+            recorder.add(row.dataid, result, NowTimestamp());
             m_window.appendStatusLog(row.url + QStringLiteral("----") + result.text());
             ++totals.audited;
             if (!result.ok())
@@ -130,5 +135,6 @@ AuditTotals AuditRun::walk(qint64 site, int from)
         }
         m_window.setMessagePanel(QStringLiteral("诊断进度：") + QString::number(i + 1) + u'/' + QString::number(n));
     }
+    recorder.flush();
     return totals;
 }

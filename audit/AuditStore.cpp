@@ -62,13 +62,38 @@ QStringList kindsOf(const QString &problems)
 
 } // namespace
 
-void record(TSQLiteDatabase &db, const QString &dataid, const AuditResult &result, const QString &time)
+Recorder::Recorder(TSQLiteDatabase &db) : m_db(db)
 {
-    db.ExecBatch(QStringLiteral("insert or replace into mrv_orvik_audit(dataid,audittime,httpstatus,finalurl,problems,ok)"
-                                " select ?1,?2,?3,?4,?5,?6 where exists"
-                                " (select 1 from mrv_orvik_rssurl where dataid=?1)"),
-                 {{dataid, time, QString::number(result.httpStatus), result.finalUrl, result.text(),
-                   result.ok() ? QStringLiteral("1") : QStringLiteral("0")}});
+    m_since.start();
+}
+
+Recorder::~Recorder()
+{
+    try {
+        flush();
+    } catch (const AppError &) {
+    }
+}
+
+void Recorder::add(const QString &dataid, const AuditResult &result, const QString &time)
+{
+    m_rows.push_back({dataid, time, QString::number(result.httpStatus), result.finalUrl, result.text(),
+                      result.ok() ? QStringLiteral("1") : QStringLiteral("0")});
+    if (m_rows.size() >= 200 || m_since.elapsed() >= 1000)
+        flush();
+}
+
+void Recorder::flush()
+{
+    m_since.restart();
+    if (m_rows.empty())
+        return;
+    const std::vector<QStringList> rows = std::move(m_rows);
+    m_rows.clear();
+    m_db.ExecBatch(QStringLiteral("insert or replace into mrv_orvik_audit(dataid,audittime,httpstatus,finalurl,problems,ok)"
+                                  " select ?1,?2,?3,?4,?5,?6 where exists"
+                                  " (select 1 from mrv_orvik_rssurl where dataid=?1)"),
+                   rows);
 }
 
 QStringList split(const QString &problems)

@@ -1,9 +1,11 @@
 #pragma once
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 struct AuditResult;
 class TSQLiteDatabase;
@@ -21,9 +23,28 @@ struct Row {
     QString auditTime;
 };
 
-// Replaces the address's row, unless the address no longer exists (its site
-// was deleted while the audit waited).
-void record(TSQLiteDatabase &db, const QString &dataid, const AuditResult &result, const QString &time);
+// Records audits in groups: a commit per address made a run of 10^4 addresses
+// wait on the disk for most of its time. Each row replaces the address's row,
+// unless the address no longer exists (its site was deleted meanwhile).
+// Nothing dispatches events between add() and the commit.
+class Recorder {
+public:
+    explicit Recorder(TSQLiteDatabase &db);
+    // What is left is written; a failure then is not reported (an error
+    // already leaves the walk).
+    ~Recorder();
+    Recorder(const Recorder &) = delete;
+    Recorder &operator=(const Recorder &) = delete;
+
+    // Written at once when 200 rows or a second have gathered.
+    void add(const QString &dataid, const AuditResult &result, const QString &time);
+    void flush();
+
+private:
+    TSQLiteDatabase &m_db;
+    std::vector<QStringList> m_rows;
+    QElapsedTimer m_since;
+};
 
 // The problems of a stored text one by one ("正常": none).
 QStringList split(const QString &problems);

@@ -1,6 +1,9 @@
 #include "audit/RobotsTxt.h"
 
 #include <QList>
+#include <QVarLengthArray>
+
+#include <algorithm>
 
 namespace {
 
@@ -153,7 +156,12 @@ RobotsRules RobotsRules::parse(const QByteArray &content, const QString &product
 void RobotsRules::add(const QByteArray &pattern, bool allow)
 {
     const QByteArray normalised = normalise(pattern);
-    m_rules.push_back({normalised, allow, !normalised.contains('*') && !normalised.endsWith('$')});
+    Rule rule{normalised, allow, !normalised.contains('*') && !normalised.endsWith('$'), {}};
+    if (normalised.endsWith('$')) {
+        const QByteArray body = normalised.chopped(1);
+        rule.tail = body.mid(body.lastIndexOf('*') + 1);
+    }
+    m_rules.push_back(std::move(rule));
 }
 
 void RobotsRules::build()
@@ -183,14 +191,26 @@ void RobotsRules::build()
         }
         (*trie)[size_t(node)].rules.push_back(r);
     }
+    // Within a node, once a rule is shorter than the best match so far, so are the rest.
+    for (Node &node : *trie) {
+        std::stable_sort(node.rules.begin(), node.rules.end(), [this](int a, int b) {
+            return m_rules[size_t(a)].pattern.size() > m_rules[size_t(b)].pattern.size();
+        });
+    }
     m_trie = std::move(trie);
 }
 
-bool RobotsRules::matches(const QByteArray &pattern, const char *path, qsizetype length)
+bool RobotsRules::matches(const Rule &rule, const QByteArray &text)
 {
     // Anchored at the start; "$" at the end anchors at the end too, otherwise
     // the pattern need only match a start of the path.
+    const QByteArray &pattern = rule.pattern;
     const bool anchored = pattern.endsWith('$');
+    // Most such rules name an ending ("*.gif$"): a path without it is out at once.
+    if (anchored && !text.endsWith(rule.tail))
+        return false;
+    const char *path = text.constData();
+    const qsizetype length = text.size();
     const char *p = pattern.constData();
     const qsizetype plen = anchored ? pattern.size() - 1 : pattern.size();
     qsizetype i = 0, j = 0, star = -1, mark = 0;
@@ -223,21 +243,13 @@ bool RobotsRules::allowed(const QByteArray &rawPath) const
     if (m_disallowAll)
         return false;
     const std::vector<Node> &trie = *m_trie;
-    qsizetype bestLength = -1;
-    bool bestAllow = true;
+    // The nodes the path reaches, root first; each holds the rules whose
+    // literal start is that much of the path.
+    QVarLengthArray<int, 64> reached;
     int node = 0;
     for (qsizetype at = 0;; ++at) {
-        for (const int r : trie[size_t(node)].rules) {
-            const Rule &rule = m_rules[size_t(r)];
-            const qsizetype length = rule.pattern.size();
-            // Only a longer rule, or an allow of the same length, changes the answer.
-            if (length < bestLength || (length == bestLength && (bestAllow || !rule.allow)))
-                continue;
-            if (rule.plain || matches(rule.pattern, path.constData(), path.size())) {
-                bestLength = length;
-                bestAllow = rule.allow;
-            }
-        }
+        if (!trie[size_t(node)].rules.empty())
+            reached.append(node);
         if (at == path.size())
             break;
         const auto c = static_cast<unsigned char>(path.at(at));
@@ -251,6 +263,25 @@ bool RobotsRules::allowed(const QByteArray &rawPath) const
         if (next < 0)
             break;
         node = next;
+    }
+    // Deepest first: its rules are the likeliest longest matches, and the
+    // shorter rules behind them are passed over without a match.
+    qsizetype bestLength = -1;
+    bool bestAllow = true;
+    for (qsizetype depth = reached.size(); depth > 0;) {
+        for (const int r : trie[size_t(reached[--depth])].rules) {
+            const Rule &rule = m_rules[size_t(r)];
+            const qsizetype length = rule.pattern.size();
+            if (length < bestLength)
+                break;
+            // Of the same length only an allow changes the answer.
+            if (length == bestLength && (bestAllow || !rule.allow))
+                continue;
+            if (rule.plain || matches(rule, path)) {
+                bestLength = length;
+                bestAllow = rule.allow;
+            }
+        }
     }
     return bestAllow;
 }

@@ -39,17 +39,18 @@ private:
         QByteArray pattern; // normalised, with "*" and a final "$"
         bool allow = false;
         bool plain = false; // no "*" and no "$": a prefix
+        QByteArray tail;    // of an anchored pattern: what the path must end with
     };
     // Rules are found through a byte trie of their text before the first "*"
     // or "$": walking a path down it reaches every rule that can match.
     struct Node {
         std::vector<std::pair<unsigned char, int>> children;
-        std::vector<int> rules;
+        std::vector<int> rules; // longest first
     };
 
     void add(const QByteArray &pattern, bool allow);
     void build();
-    static bool matches(const QByteArray &pattern, const char *path, qsizetype length);
+    static bool matches(const Rule &rule, const QByteArray &path);
 
     std::vector<Rule> m_rules;
     std::shared_ptr<std::vector<Node>> m_trie; // shared by copies; built once
