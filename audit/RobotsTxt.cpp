@@ -105,6 +105,13 @@ RobotsRules RobotsRules::disallowAll()
 
 QByteArray RobotsRules::normalise(const QByteArray &path)
 {
+    // Most paths need nothing: then they are shared, not copied.
+    const bool asIs = std::none_of(path.begin(), path.end(), [](char ch) {
+        const auto c = static_cast<unsigned char>(ch);
+        return c == '%' || c <= 0x20 || c >= 0x7f;
+    });
+    if (asIs)
+        return path;
     QByteArray out;
     out.reserve(path.size() + 8);
     for (qsizetype i = 0; i < path.size(); ++i) {
@@ -276,6 +283,9 @@ bool RobotsRules::allowed(const QByteArray &rawPath) const
                 break;
             // Of the same length only an allow changes the answer.
             if (length == bestLength && (bestAllow || !rule.allow))
+                continue;
+            // An ending the path lacks rules the rule out before any matching.
+            if (!rule.tail.isEmpty() && (path.isEmpty() || path.back() != rule.tail.back()))
                 continue;
             if (rule.plain || matches(rule, path)) {
                 bestLength = length;
