@@ -1,12 +1,15 @@
 #include "ProgramFixture.h"
 #include "TestHttpServer.h"
+#include "common/RunLock.h"
 #include "push/BatchPush.h"
 #include "push/PushProtocol.h"
+#include "push/PushSecrets.h"
 #include "push/PushSettings.h"
 #include "store/SQLiteDatabase.h"
 #include "store/SiteRemoval.h"
 
 #include <QJsonArray>
+#include <QUrl>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
@@ -16,6 +19,16 @@ namespace {
 
 const QString Token = QStringLiteral("Tok3nSecret99");
 const QString Key = QStringLiteral("k3y-0123456789abcdef");
+
+// Does the line show the secret in any form an address may give it?
+bool shows(const QString &line, const QString &secret)
+{
+    const QByteArray bytes = line.toUtf8();
+    QByteArray plus = bytes;
+    plus.replace('+', ' ');
+    return line.contains(secret) || QUrl::fromPercentEncoding(bytes).contains(secret)
+        || QUrl::fromPercentEncoding(plus).contains(secret);
+}
 
 using Request = TestHttpServer::Request;
 using Response = TestHttpServer::Response;
@@ -74,7 +87,7 @@ struct Harness {
         PushSiteSettings s;
         if (baidu) {
             s.baiduSite = QStringLiteral("https://www.a.com");
-            s.baiduToken = Token;
+            s.baiduToken = token;
             s.baiduDaily = daily;
         }
         if (indexNow) {
@@ -98,6 +111,7 @@ struct Harness {
 
     int count(const QString &where = {}) { return int(rows(where).size()); }
 
+    QString token = Token;
     ProgramFixture f;
     TestHttpServer server;
     std::function<Response(const Request &)> baidu;
@@ -107,6 +121,7 @@ struct Harness {
     QStringList panels;
     QList<int> waits;
     int shows = 0;
+    PushSummary summary;
 };
 
 } // namespace
@@ -131,7 +146,7 @@ private slots:
         if (!m_last)
             return;
         for (const QString &line : m_last->log + m_last->panels) {
-            QVERIFY2(!line.contains(Token) && !line.contains(Key), qPrintable(line));
+            QVERIFY2(!shows(line, m_last->token) && !shows(line, Key), qPrintable(line));
         }
         m_harness.reset();
         m_last = nullptr;
@@ -253,10 +268,11 @@ private slots:
         h.baidu = [&](const Request &r) {
             return overQuotaAnswer ? baiduError("HTTP/1.1 400 Bad Request", 400, "over quota") : takeAll(r, 0);
         };
-        h.push->run(0);
+        h.summary = h.push->run(0);
         const QString quota = QStringLiteral("【站点甲】百度推送今日配额已用完，其余地址明天再推");
         QCOMPARE(h.log.count(quota), 1);
         QCOMPARE(h.count(" where channel='baidu'"), overQuotaAnswer ? 0 : 2000);
+        QCOMPARE(h.summary.problems, 0); // a spent quota is nothing the user must act on
         // Only the one Baidu request; IndexNow still goes on for the site.
         QCOMPARE(h.server.requests().size(), 2);
         QCOMPARE(h.log.last(), QStringLiteral("【站点甲】IndexNow：已提交4500条"));
@@ -286,7 +302,7 @@ private slots:
         h.addresses(2500);
         h.settings(true, false, false);
         h.baidu = [&](const Request &) { return baiduError(statusLine, code, message); };
-        h.push->run(0);
+        QCOMPARE(h.push->run(0).problems, 1);
         QCOMPARE(h.log, QStringList({line}));
         QCOMPARE(h.server.requests().size(), 1);
         QCOMPARE(h.count(), 0);
@@ -322,7 +338,7 @@ private slots:
             return baiduError("HTTP/1.1 500 Internal Server Error", 500, "internal error, please try later");
         };
         h.indexNow = [](const Request &) { return Response::status("HTTP/1.1 503 Service Unavailable"); };
-        h.push->run(0);
+        QCOMPARE(h.push->run(0).problems, 2);
         QCOMPARE(h.log, QStringList({"【站点甲】百度推送失败，2秒后重试", "【站点甲】百度推送失败，4秒后重试",
                                      "【站点甲】百度推送失败，8秒后重试",
                                      "【站点甲】百度推送失败：internal error, please try later",
@@ -337,15 +353,19 @@ private slots:
     void transferFailureKeepsTheTokenOut_data()
     {
         QTest::addColumn<bool>("badScheme");
-        QTest::newRow("nobody listens") << false;
+        QTest::addColumn<QString>("token");
+        QTest::newRow("nobody listens") << false << Token;
         // The client's own error quotes the whole address, token included.
-        QTest::newRow("address refused by the client") << true;
+        QTest::newRow("address refused by the client") << true << Token;
+        QTest::newRow("token that the address encodes") << true << QStringLiteral("ab/cd ef+12345");
     }
 
     void transferFailureKeepsTheTokenOut()
     {
         QFETCH(bool, badScheme);
+        QFETCH(QString, token);
         Harness &h = make();
+        h.token = token;
         h.addresses(1);
         h.settings(true, false, false);
         quint16 freePort;
@@ -362,6 +382,22 @@ private slots:
             QVERIFY2(h.log.last().contains("token=***"), qPrintable(h.log.last()));
         QCOMPARE(h.count(), 0);
         // The cleanup checks every line for the token.
+    }
+
+    void everyFormOfTheSecretIsScrubbed_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("as it stands") << "token=ab/cd ef+12345&x";
+        QTest::newRow("query encoding") << "token=ab/cd%20ef%2B12345&x";
+        QTest::newRow("all encoded, lower hex") << "token=ab%2fcd%20ef%2b12345&x";
+        QTest::newRow("all encoded, upper hex") << "token=ab%2Fcd%20ef%2B12345&x";
+        QTest::newRow("plus for the blank") << "token=ab/cd+ef%2B12345&x";
+    }
+
+    void everyFormOfTheSecretIsScrubbed()
+    {
+        QFETCH(QString, text);
+        QCOMPARE(scrubSecrets(text, {QStringLiteral("ab/cd ef+12345")}), QStringLiteral("token=***&x"));
     }
 
     void indexNowBodyAndAcceptance()
@@ -408,7 +444,8 @@ private slots:
         h.addresses(3);
         h.settings(false, false, true);
         h.indexNow = [&](const Request &) { return Response::status(statusLine); };
-        h.push->run(0);
+        // Too many requests is the one refusal that needs nothing from the user.
+        QCOMPARE(h.push->run(0).problems, statusLine.contains("429") ? 0 : 1);
         QCOMPARE(h.log, QStringList({line}));
         QCOMPARE(h.count(), 0);
         QVERIFY(h.waits.isEmpty());
@@ -458,6 +495,58 @@ private slots:
         h.log.clear();
         h.push->run(9);
         QCOMPARE(h.log, QStringList({"rssid参数错误，进程中止"}));
+    }
+
+    // Only a whole count of what was sent, under the channel's own name, tells
+    // what the service took; anything else must leave every address due.
+    void unrecognisedAnswersRecordNothing_data()
+    {
+        QTest::addColumn<bool>("daily");
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("no success") << false << QByteArray(R"({"remain":5})");
+        QTest::newRow("success as text") << false << QByteArray(R"({"success":"2","remain":5})");
+        QTest::newRow("more than sent") << false << QByteArray(R"({"success":3,"remain":5})");
+        QTest::newRow("negative") << false << QByteArray(R"({"success":-1,"remain":5})");
+        QTest::newRow("fraction") << false << QByteArray(R"({"success":1.5,"remain":5})");
+        QTest::newRow("not json") << false << QByteArray("ok");
+        QTest::newRow("daily without its own count") << true << QByteArray(R"({"success":2,"remain_daily":5})");
+    }
+
+    void unrecognisedAnswersRecordNothing()
+    {
+        QFETCH(bool, daily);
+        QFETCH(QByteArray, body);
+        Harness &h = make();
+        h.addresses(2);
+        h.settings(true, daily, false);
+        h.baidu = [&](const Request &r) {
+            return !daily || r.target.contains("type=daily") ? Response::ok(body, "application/json") : takeAll(r);
+        };
+        QCOMPARE(h.push->run(0).problems, 1);
+        QCOMPARE(h.log.last(), daily ? QStringLiteral("【站点甲】百度快速收录失败：无法识别的应答")
+                                     : QStringLiteral("【站点甲】百度推送失败：无法识别的应答"));
+        QCOMPARE(h.count(daily ? " where channel='baidu_daily'" : ""), 0);
+    }
+
+    void anotherProcessPushingRefusesTheRun()
+    {
+        Harness &h = make();
+        h.addresses(1);
+        h.settings(true, false, false);
+        RunLock other(RunLock::Kind::Push, h.f.path(""));
+        QVERIFY(other.tryLock());
+        // A lock of another kind is no obstacle.
+        RunLock ping(RunLock::Kind::Ping, h.f.path(""));
+        QVERIFY(ping.tryLock());
+        const PushSummary refused = h.push->run(0);
+        QVERIFY(refused.refused);
+        QCOMPARE(h.log, QStringList({"另一个程序正在执行批量推送，请稍后再试"}));
+        QCOMPARE(h.panels, QStringList({"另一个程序正在执行批量推送，请稍后再试"}));
+        QVERIFY(h.server.requests().isEmpty());
+        other.unlock();
+        h.log.clear();
+        QVERIFY(!h.push->run(0).refused);
+        QCOMPARE(h.count(), 1);
     }
 
     void secondPressWhilePushingDoesNothing()
