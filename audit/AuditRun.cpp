@@ -3,12 +3,14 @@
 #include "audit/AuditStore.h"
 #include "audit/PageAudit.h"
 #include "common/AppSettings.h"
+#include "common/RunLock.h"
 #include "common/mrv_fun.h"
 #include "platform/Delay.h"
 #include "store/ExtendedTables.h"
 #include "store/SQLiteDatabase.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <vector>
 
 namespace {
@@ -65,6 +67,19 @@ AuditTotals AuditRun::pauseOrResume()
 
 AuditTotals AuditRun::walk(qint64 site, int from)
 {
+    // One audit per program directory, whichever process runs it.
+    RunLock lock(RunLock::Kind::Audit, QDir::currentPath());
+    if (!lock.tryLock()) {
+        const QString line = RunLock::busyText(lock.kind());
+        if (m_window.showStatusLog)
+            m_window.showStatusLog();
+        m_window.setMessagePanel(line);
+        if (m_window.reportProblem)
+            m_window.reportProblem(line);
+        else
+            m_window.appendStatusLog(line);
+        return {};
+    }
     m_site = site;
     m_resumeIndex = 0;
     if (m_window.showStatusLog)
@@ -91,6 +106,7 @@ AuditTotals AuditRun::walk(qint64 site, int from)
 
     const Walking walking(m_walking);
     AuditTotals totals;
+    totals.ran = true;
     PageAuditor auditor(m_settings.auditAgent);
     AuditStore::Recorder recorder(db);
     const int n = int(rows.size());

@@ -11,6 +11,7 @@ struct AuditResult;
 struct AuditTotals {
     int audited = 0;      // addresses audited (not skipped)
     int withProblems = 0; // of those, with at least one problem
+    bool ran = false;     // false when another run held the lock
 };
 
 // The index audit ("收录诊断") over the stored addresses of a site (all sites

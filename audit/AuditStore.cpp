@@ -1,9 +1,11 @@
 #include "audit/AuditStore.h"
 
 #include "audit/PageAudit.h"
-#include "report/LinkExport.h"
+#include "platform/CsvFile.h"
 #include "store/ExtendedTables.h"
 #include "store/SQLiteDatabase.h"
+
+#include <QDir>
 
 #include <algorithm>
 
@@ -164,18 +166,13 @@ QHash<QString, QString> problemsOf(const QStringList &dataids)
 qint64 exportCsv(qint64 rssid, const QString &path)
 {
     const QList<Row> rows = auditedRows(rssid);
-    qsizetype next = 0;
-    return LinkExport::writeCsv(path,
-                                {QStringLiteral("编号"), QStringLiteral("地址"), QStringLiteral("状态码"),
-                                 QStringLiteral("最终地址"), QStringLiteral("问题"), QStringLiteral("诊断时间")},
-                                [&](QStringList &line) {
-                                    if (next == rows.size())
-                                        return false;
-                                    const Row &row = rows.at(next++);
-                                    line << row.dataid << row.url << row.httpStatus << row.finalUrl << row.problems
-                                         << row.auditTime;
-                                    return true;
-                                });
+    CsvFile file(path, QDir::currentPath());
+    file.addLine({QStringLiteral("编号"), QStringLiteral("地址"), QStringLiteral("状态码"), QStringLiteral("最终地址"),
+                  QStringLiteral("问题"), QStringLiteral("诊断时间")});
+    for (const Row &row : rows)
+        file.addLine({row.dataid, row.url, row.httpStatus, row.finalUrl, row.problems, row.auditTime});
+    file.commit();
+    return rows.size();
 }
 
 } // namespace AuditStore

@@ -15,6 +15,7 @@ bool runAudit(Session &session, qint32 site)
         // the progress line of a terminal.
         window.appendStatusLog = [](const QString &) {};
         window.setMessagePanel = [](const QString &) {};
+        window.reportProblem = [&session](const QString &line) { session.reportProblem(line); };
         window.rowStarted = [&session](int index, int count, const QString &address) {
             session.out.progress(index, count, address);
         };
@@ -25,7 +26,8 @@ bool runAudit(Session &session, qint32 site)
         });
         const AuditTotals totals = run.start(site);
         session.out.endProgress();
-        session.out.line(QStringLiteral("诊断完成：") + QString::number(totals.audited) + QStringLiteral("条，有问题")
+        if (totals.ran)
+            session.out.line(QStringLiteral("诊断完成：") + QString::number(totals.audited) + QStringLiteral("条，有问题")
                          + QString::number(totals.withProblems) + QStringLiteral("条"));
     });
 }

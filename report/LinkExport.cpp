@@ -78,20 +78,6 @@ QString siteName(qint64 rssid)
     return site.Eof() ? QString() : site.FieldAsString(0);
 }
 
-qint64 writeCsv(const QString &path, const QStringList &header,
-                const std::function<bool(QStringList &row)> &nextRow)
-{
-    CsvFile file(path);
-    file.addLine(header);
-    qint64 written = 0;
-    for (QStringList row; nextRow(row); row.clear()) {
-        file.addLine(row);
-        ++written;
-    }
-    file.commit();
-    return written;
-}
-
 qint64 exportCsv(qint64 rssid, const QString &search, const QString &path, const Progress &progress)
 {
     qint64 total = 0;

@@ -21,12 +21,6 @@ inline constexpr qint64 ExportStep = 10000;
 qint64 exportCsv(qint64 rssid, const QString &search, const QString &path,
                  const Progress &progress = {});
 
-// Any table written as exportCsv writes the address list (encoding, quoting,
-// written aside and renamed, the same error): the header, then each row that
-// nextRow fills until it returns false. Returns the number of rows.
-qint64 writeCsv(const QString &path, const QStringList &header,
-                const std::function<bool(QStringList &row)> &nextRow);
-
 // "导出：" i "/" n, and "导出完成：" n "条".
 QString progressText(qint64 written, qint64 total);
 QString doneText(qint64 total);
