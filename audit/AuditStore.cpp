@@ -155,7 +155,10 @@ QHash<QString, QString> problemsOf(const QStringList &dataids)
     if (numbers.isEmpty())
         return problems;
     TSQLiteDatabase db(DatabaseFile);
-    ExtendedTables::ensure(db);
+    // Without the table (a store that cannot grow) the list shows no marks
+    // rather than an error on every page.
+    if (!ExtendedTables::ready(db))
+        return problems;
     TSQLiteTable rows = db.GetTable(QStringLiteral("select dataid,problems from mrv_orvik_audit where ok=0 and dataid in (")
                                     + numbers.join(u',') + u')');
     for (; !rows.Eof(); rows.Next())
