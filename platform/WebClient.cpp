@@ -130,6 +130,7 @@ QByteArray WebClient::postOwn(const QUrl &target, const QByteArray &body, WebAns
     if (answer) {
         answer->status = r.status;
         answer->statusLine = m_lastStatusLine;
+        answer->headers = r.headers;
         return r.body;
     }
     if (!success)
