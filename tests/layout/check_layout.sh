@@ -47,14 +47,10 @@ widgets)
           done | sort -u)
   [ -n "$names" ] || { echo "no Qt headers under $qt"; exit 2; }
   pattern='^[[:space:]]*#[[:space:]]*include[[:space:]]*<(Qt(Gui|Widgets|Charts)/[^>]+|'"$(echo "$names" | paste -sd'|')"')>'
-  while IFS= read -r file; do
-    case "$file" in
-      */ui/*|app/*|tests/*|bench/*) continue ;;
-    esac
-    while IFS=: read -r line text; do
-      report "$file:$line" "includes a widget header outside a ui/ folder: $text"
-    done < <(grep -n -E "$pattern" "$file")
-  done < <(sources)
+  mapfile -t files < <(sources | grep -v -E '(^|/)ui/|^(app|tests|bench)/')
+  while IFS=: read -r file line text; do
+    report "$file:$line" "includes a widget header outside a ui/ folder: $text"
+  done < <(grep -n -H -E "$pattern" "${files[@]}")
   ;;
 mainframe)
   lines=$(cat app/ui/TMainFrm.h app/ui/TMainFrm.cpp | wc -l)
