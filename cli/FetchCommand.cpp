@@ -92,8 +92,13 @@ bool runFetch(Session &session, const QStringList &givenAddresses)
                       ServiceHosts::base(session.settings.hosts.product) + u'/');
     // Parts of a sitemap index and what a home page points to come through the same client.
     import.setClient(session.sharedFeedClient());
-    FeedDownload download(view, session.dialogs, session.programDir,
-                          [&import](const QString &address) { import.ImportRss(address); });
+    FeedDownload download(view, session.dialogs, session.programDir, [&](const QString &address) {
+        import.ImportRss(address);
+        // The window leaves it on the message panel, which a console does not keep.
+        const QString skipped = import.skippedText();
+        if (!skipped.isEmpty())
+            session.out.line(skipped);
+    });
     Tally tally;
     bool ok = true;
     for (int k = 0; k < addresses.size(); ++k) {

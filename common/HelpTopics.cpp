@@ -13,9 +13,11 @@ void showHelpTopic(const QString &helpXmlPath, int topic, HelpTextSink &sink)
     if (!file.open(QIODevice::ReadOnly))
         throw AppError(QStringLiteral("Cannot read %1").arg(helpXmlPath));
     const QByteArray bytes = file.readAll();
-    // A deeply nested file would hold the window while its tree is built.
-    if (XmlLimits::tooDeep(bytes))
-        throw AppError(QStringLiteral("%1 nests elements too deeply").arg(helpXmlPath));
+    // A deeply nested file would hold the window while its tree is built, and
+    // entities named many times would fill the memory.
+    const QString refused = XmlLimits::refusal(bytes);
+    if (!refused.isEmpty())
+        throw AppError(helpXmlPath + QStringLiteral(": ") + refused);
     QDomDocument doc;
     const auto parsed = doc.setContent(bytes);
     if (!parsed)

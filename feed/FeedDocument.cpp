@@ -281,14 +281,17 @@ QDomDocument parse(const QByteArray &bytes)
     QString text = translateHtmlEntities(decode(bytes));
     const char16_t standIns = protectControls(text);
     // Building the tree costs far more than linear time in the nesting depth:
-    // a hostile document of 200,000 levels would hold the window for hours.
-    // (Checked on the text the parser gets, stand-ins included, so that no
-    // character the depth count stops at lets a deep document through.)
-    if (XmlLimits::tooDeep(text))
-        throw AppError(QStringLiteral("The feed nests elements deeper than %1 levels").arg(XmlLimits::MaxDepth));
+    // a hostile document of 200,000 levels would hold the window for hours;
+    // entities named many times would fill the memory. (Checked on the text
+    // the parser gets, stand-ins included, so that no character the checks
+    // stop at lets such a document through.)
+    const QString refused = XmlLimits::refusal(text);
+    if (!refused.isEmpty())
+        throw AppError(refused);
     // The reader gets text, so the declaration's encoding is not applied twice.
     // It never fetches an external document type or entity, and it stops an
-    // internal entity that expands beyond the limit (nested definitions).
+    // internal entity that expands beyond the limit (nested definitions); the
+    // text of all of them together was bounded above.
     QXmlStreamReader reader(text);
     reader.setEntityExpansionLimit(4096);
     QDomDocument document;

@@ -26,7 +26,7 @@ QString translateHtmlEntities(const QString &text);
 
 // decode, translateHtmlEntities and parse. Whitespace-only text between
 // elements is dropped; comments and processing instructions stay nodes.
-// Entities declared inside the document expand within the parser's limit.
+// Entities declared inside the document expand within the bounds of XmlLimits.
 // Control characters that XML does not allow (other than NUL), raw or as
 // references, are read as themselves instead of refusing the document.
 QDomDocument parse(const QByteArray &bytes);

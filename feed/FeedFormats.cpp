@@ -1,11 +1,12 @@
 #include "feed/FeedFormats.h"
 
-#include "feed/FeedDocument.h"
 #include "platform/Errors.h"
+#include "platform/HtmlText.h"
 #include "platform/XmlLimits.h"
 
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <functional>
 
 namespace FeedFormats {
@@ -27,8 +28,10 @@ class Walker {
 public:
     explicit Walker(const QString &text) : m_reader(text)
     {
-        // Internal entities expand within this bound; external ones are never
+        // Internal entities expand within these bounds; external ones are never
         // fetched (a document declaring one was refused before).
+        if (XmlLimits::expandsTooFar(text))
+            throw AppError(XmlLimits::refusal(text));
         m_reader.setEntityExpansionLimit(4096);
     }
 
@@ -113,6 +116,33 @@ public:
         return out;
     }
 
+    // From a start element to its end: what it holds as HTML, for its text.
+    // Only names and text are kept; attributes and comments add no text.
+    QString markup()
+    {
+        QString out;
+        for (int level = 1; level > 0;) {
+            switch (next()) {
+            case QXmlStreamReader::StartElement:
+                ++level;
+                out += u'<' + m_reader.name().toString() + u'>';
+                break;
+            case QXmlStreamReader::EndElement:
+                if (--level > 0)
+                    out += QStringLiteral("</") + m_reader.name().toString() + u'>';
+                break;
+            case QXmlStreamReader::Characters:
+                out += m_reader.text().toString().toHtmlEscaped();
+                break;
+            case QXmlStreamReader::EndDocument:
+                throw AppError(QStringLiteral("The document ends too early"));
+            default:
+                break;
+            }
+        }
+        return out;
+    }
+
     // After the root: the rest must be well-formed too.
     void toEnd()
     {
@@ -154,14 +184,37 @@ QUrl withBase(const QUrl &base, const QXmlStreamReader &reader)
     return base.resolved(QUrl(value.trimmed().toString()));
 }
 
+// The markup of a title is cut before it is parsed, after this many
+// characters or tags: the parser's time grows with the square of the nesting
+// (13,000 levels took 2 s), no honest title comes near either bound, and the
+// text stored of a title is far shorter still.
+constexpr qsizetype MaxTitleMarkup = 16 * 1024;
+constexpr int MaxTitleTags = 256;
+
+QString htmlTitle(QString html)
+{
+    qsizetype end = std::min(html.size(), MaxTitleMarkup);
+    int tags = 0;
+    for (qsizetype i = 0; i < end; ++i) {
+        if (html.at(i) == u'<' && ++tags > MaxTitleTags)
+            end = i;
+    }
+    if (end < html.size())
+        html.truncate(end > 0 && html.at(end - 1).isHighSurrogate() ? end - 1 : end);
+    return HtmlText::plainText(html);
+}
+
 // An Atom text construct: type "html" holds escaped markup, "xhtml" a div of
-// markup; both become plain text.
+// markup; both become plain text. Plain text ("text", the default) stays as it is.
 QString atomText(Walker &walker)
 {
     // Decided before reading on: the attribute's text lives in the reader's buffer.
-    const bool html = walker.reader().attributes().value(QLatin1StringView("type")) == u"html";
-    const QString text = walker.text();
-    return html ? htmlToPlain(text) : text;
+    const QStringView type = walker.reader().attributes().value(QLatin1StringView("type"));
+    if (type == u"html")
+        return htmlTitle(walker.text());
+    if (type == u"xhtml")
+        return htmlTitle(walker.markup());
+    return walker.text();
 }
 
 // The alternate link of an Atom element: rel="alternate" or no rel at all.
@@ -374,57 +427,6 @@ QStringList readSitemapIndex(const QString &text)
     });
     walker.toEnd();
     return parts;
-}
-
-QString htmlToPlain(const QString &html)
-{
-    QString out;
-    out.reserve(html.size());
-    qsizetype i = 0;
-    while (i < html.size()) {
-        const QChar c = html.at(i);
-        if (c == u'<') {
-            const qsizetype close = html.indexOf(u'>', i + 1);
-            if (close < 0)
-                break;
-            i = close + 1;
-            continue;
-        }
-        if (c == u'&') {
-            const qsizetype semicolon = html.indexOf(u';', i + 1);
-            if (semicolon > i + 1 && semicolon - i <= 12) {
-                const QStringView name = QStringView(html).mid(i + 1, semicolon - i - 1);
-                char32_t code = 0;
-                if (name.startsWith(u'#')) {
-                    bool ok = false;
-                    const uint value = name.mid(1).startsWith(u'x') || name.mid(1).startsWith(u'X')
-                        ? name.mid(2).toUInt(&ok, 16)
-                        : name.mid(1).toUInt(&ok, 10);
-                    code = ok && value > 0 && value <= 0x10FFFF ? char32_t(value) : 0;
-                } else if (name == u"amp") {
-                    code = U'&';
-                } else if (name == u"lt") {
-                    code = U'<';
-                } else if (name == u"gt") {
-                    code = U'>';
-                } else if (name == u"quot") {
-                    code = U'"';
-                } else if (name == u"apos") {
-                    code = U'\'';
-                } else {
-                    code = FeedDocument::htmlEntity(name);
-                }
-                if (code != 0) {
-                    out += QString::fromUcs4(&code, 1);
-                    i = semicolon + 1;
-                    continue;
-                }
-            }
-        }
-        out += c;
-        ++i;
-    }
-    return out;
 }
 
 } // namespace FeedFormats

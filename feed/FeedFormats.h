@@ -41,7 +41,7 @@ struct AddressList {
 };
 
 // Atom: the feed's title and its alternate link, each entry's title (html and
-// xhtml as plain text) and alternate link, relative links resolved against
+// xhtml as their plain text, HtmlText::plainText) and alternate link, relative links resolved against
 // xml:base and the document's own address. A missing link is left empty.
 AddressList readAtom(const QString &text, const QUrl &documentAddress);
 // RSS 1.0: channel title and link; the items beside the channel. A missing
@@ -52,9 +52,5 @@ AddressList readRss1(const QString &text);
 AddressList readSitemap(const QString &text);
 // Sitemap index: every sitemap's loc, in document order.
 QStringList readSitemapIndex(const QString &text);
-
-// Markup of an HTML text turned into plain text: tags dropped, character
-// references read.
-QString htmlToPlain(const QString &html);
 
 } // namespace FeedFormats

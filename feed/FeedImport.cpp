@@ -8,6 +8,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/WebClient.h"
+#include "platform/XmlLimits.h"
 #include "platform/XmlText.h"
 #include "store/SQLiteDatabase.h"
 #include "store/SqlText.h"
@@ -113,18 +114,73 @@ QString dcTitle(const QDomElement &item, const QStringList &prefixes)
     return {};
 }
 
-// An item's guid when it is an http(s) address that the feed does not mark as
-// something else (isPermaLink="false"); "" otherwise.
-QString permalinkGuid(const QDomElement &item)
+// The first `size` characters; a character outside the BMP is never split.
+QString cut(const QString &text, int size)
+{
+    if (text.size() <= size)
+        return text;
+    return text.left(text.at(size - 1).isHighSurrogate() ? size - 1 : size);
+}
+
+// Whether the reference starts with a scheme (RFC 3986): an absolute address.
+bool hasScheme(QStringView text)
+{
+    const auto letter = [](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
+    const qsizetype colon = text.indexOf(u':');
+    if (colon <= 0 || !letter(text[0]))
+        return false;
+    for (qsizetype i = 1; i < colon; ++i) {
+        const QChar c = text[i];
+        if (!letter(c) && !(c >= u'0' && c <= u'9') && c != u'+' && c != u'-' && c != u'.')
+            return false;
+    }
+    return true;
+}
+
+// A reference resolved against the base in scope at `element`: `fallback`
+// (the channel's link, else the document's address) with the xml:base of the
+// element and of its ancestors applied, outermost first. "" when that gives
+// no http(s) address.
+QString resolved(const QString &reference, const QDomElement &element, const QUrl &fallback)
+{
+    QStringList bases;
+    for (QDomNode n = element; n.isElement(); n = n.parentNode()) {
+        const QString base = n.toElement().attribute(QStringLiteral("xml:base")).trimmed();
+        if (!base.isEmpty())
+            bases.prepend(base);
+    }
+    QUrl base = fallback;
+    for (const QString &b : bases)
+        base = base.resolved(QUrl(b));
+    const QUrl url = base.resolved(QUrl(reference));
+    const QString scheme = url.scheme().toLower();
+    if ((scheme != u"http" && scheme != u"https") || url.host().isEmpty())
+        return {};
+    return url.toString();
+}
+
+// An item's guid when it is the article's address: an http(s) address that
+// the feed does not mark as something else (isPermaLink="false"), or a
+// relative one resolved like a link, when marked isPermaLink="true" or rooted
+// at "/" (other bare guids are mostly ids, not paths). "" otherwise.
+QString permalinkGuid(const QDomElement &item, const QUrl &fallback)
 {
     const QDomElement guid = XmlText::child(item, QStringLiteral("guid"));
-    if (guid.isNull() || guid.attribute(QStringLiteral("isPermaLink")).trimmed().toLower() == u"false")
+    const QString permaLink = guid.attribute(QStringLiteral("isPermaLink")).trimmed().toLower();
+    if (guid.isNull() || permaLink == u"false")
         return {};
     QString text;
     try {
         text = XmlText::text(guid).trimmed();
     } catch (const AppError &) {
         return {};
+    }
+    if (text.isEmpty())
+        return {};
+    if (!hasScheme(text)) {
+        if (permaLink != u"true" && !text.startsWith(u'/'))
+            return {};
+        return resolved(text, guid, fallback);
     }
     // Addresses with Chinese paths are common: no strict parsing, only the
     // scheme, a host and no blank inside.
@@ -140,7 +196,11 @@ QString permalinkGuid(const QDomElement &item)
 // A document's text as the streaming readers take it.
 QString documentText(const QByteArray &bytes)
 {
-    return FeedDocument::translateHtmlEntities(FeedDocument::decode(bytes));
+    QString text = FeedDocument::translateHtmlEntities(FeedDocument::decode(bytes));
+    // Even finding the root reads the document type, parameter entities and all.
+    if (XmlLimits::expandsTooFar(text))
+        throw AppError(XmlLimits::refusal(text));
+    return text;
 }
 
 } // namespace
@@ -161,8 +221,24 @@ FeedImport::FeedImport(FeedImportView &view, Dialogs &dialogs, QString programDi
 {
 }
 
+QString FeedImport::skippedText() const
+{
+    if (m_skipped == 0)
+        return {};
+    return QStringLiteral("跳过") + QString::number(m_skipped) + QStringLiteral("条过长的地址");
+}
+
+bool FeedImport::tooLong(const QString &link)
+{
+    if (link.size() <= MaxAddress)
+        return false;
+    ++m_skipped;
+    return true;
+}
+
 void FeedImport::ImportRss(const QString &address)
 {
+    m_skipped = 0;
     {
         // Opening the store and the site lookup are not caught: their errors go
         // to the error box and nothing else happens.
@@ -190,6 +266,8 @@ void FeedImport::ImportRss(const QString &address)
             m_dialogs.showMessage(QStringLiteral("无法获取！"));
         }
     } // the store closes before the list reads it again
+    if (m_skipped > 0)
+        m_view.setMessagePanel(skippedText());
     m_view.showFirstPage();
 }
 
@@ -236,7 +314,7 @@ void FeedImport::importDocument(TSQLiteDatabase &db, Site &site, QByteArray byte
             kind == Kind::Atom ? FeedFormats::readAtom(text, documentUrl) : FeedFormats::readRss1(text);
         if (list.siteName.isEmpty())
             throw AppError(QStringLiteral("The feed has no title"));
-        site.name = list.siteName;
+        site.name = cut(list.siteName, MaxSiteName);
         site.url = list.siteUrl;
         // An Atom feed needs no alternate link of its own; its site is then
         // the host it came from.
@@ -254,7 +332,7 @@ void FeedImport::importDocument(TSQLiteDatabase &db, Site &site, QByteArray byte
         const QUrl typed(site.address.trimmed());
         if (typed.host().isEmpty())
             throw AppError(QStringLiteral("The address names no host"));
-        site.name = typed.host();
+        site.name = cut(typed.host(), MaxSiteName);
         site.url = FeedDiscovery::siteRoot(typed);
         m_view.setListCaption(site.name);
         if (kind == Kind::Sitemap) {
@@ -270,7 +348,7 @@ void FeedImport::importDocument(TSQLiteDatabase &db, Site &site, QByteArray byte
     case Kind::Other:
     case Kind::Unreadable:
         text.clear();
-        readFeed(db, site.address, site.existing, bytes);
+        readFeed(db, site, documentAddress, bytes);
         return;
     }
 }
@@ -357,8 +435,10 @@ void FeedImport::storeList(TSQLiteDatabase &db, Site &site, const FeedFormats::A
         if (next >= list.entries.size() || list.entries[next].child != j)
             continue;
         const FeedFormats::Entry &entry = list.entries[next++];
-        const QString &title = entry.title.isEmpty() ? placeholderTitle : entry.title;
+        const QString title = entry.title.isEmpty() ? placeholderTitle : cut(entry.title, MaxTitle);
         const QString &link = entry.link.isEmpty() ? m_placeholderUrl : entry.link;
+        if (tooLong(link))
+            continue;
         const TSQLiteTable stored =
             db.GetTable(QStringLiteral("Select url from mrv_orvik_rssurl where url=") + quoted(link));
         if (stored.Count() == 0) {
@@ -370,7 +450,7 @@ void FeedImport::storeList(TSQLiteDatabase &db, Site &site, const FeedFormats::A
     site.rssid = rssid;
 }
 
-void FeedImport::readFeed(TSQLiteDatabase &db, const QString &address, qint64 existingSite,
+void FeedImport::readFeed(TSQLiteDatabase &db, const Site &site, const QString &documentAddress,
                           const QByteArray &bytes)
 {
     const QDomDocument document = FeedDocument::parse(bytes);
@@ -385,23 +465,25 @@ void FeedImport::readFeed(TSQLiteDatabase &db, const QString &address, qint64 ex
         ++count;
     const int last = count - 1;
 
-    const QString siteName = XmlText::text(XmlText::child(channel, QStringLiteral("title")));
+    const QString siteName = cut(XmlText::text(XmlText::child(channel, QStringLiteral("title"))), MaxSiteName);
     const QString siteUrl = XmlText::text(XmlText::child(channel, QStringLiteral("link")));
     if (siteName.isEmpty() || siteUrl.isEmpty())
         throw AppError(QStringLiteral("The channel has no title or no link"));
     m_view.setListCaption(siteName);
+    // What relative item addresses resolve against when no xml:base says otherwise.
+    const QUrl fallbackBase = QUrl(documentAddress.trimmed()).resolved(QUrl(siteUrl.trimmed()));
 
     const QString now = NowTimestamp();
     ImportTransaction transaction(db, ImportTransaction::OnFailure::KeepWritten);
     QString rssid;
-    if (existingSite == NoSite) {
+    if (site.existing == NoSite) {
         db.ExecSQL(QStringLiteral("Insert Into mrv_orvik_rss(rssurl,sitename,lastgettime,siteurl) values (")
-                   + quoted(address) + QLatin1Char(',') + quoted(siteName) + QLatin1Char(',')
+                   + quoted(site.address) + QLatin1Char(',') + quoted(siteName) + QLatin1Char(',')
                    + quoted(now) + QLatin1Char(',') + quoted(siteUrl) + QLatin1Char(')'));
         rssid = db.GetTable(QStringLiteral("Select max(rssid) as newrssid from mrv_orvik_rss"))
                     .AsString(QStringLiteral("newrssid"));
     } else {
-        rssid = QString::number(existingSite);
+        rssid = QString::number(site.existing);
     }
 
     std::optional<QStringList> dcPrefixes; // read when first needed
@@ -418,14 +500,22 @@ void FeedImport::readFeed(TSQLiteDatabase &db, const QString &address, qint64 ex
         QString title = titleElement.isNull() ? dcTitle(item, *dcPrefixes) : XmlText::text(titleElement);
         if (title.isEmpty())
             title = QStringLiteral("没有标题");
-        QString link = XmlText::text(XmlText::child(item, QStringLiteral("link")));
+        title = cut(title, MaxTitle);
+        const QDomElement linkElement = XmlText::child(item, QStringLiteral("link"));
+        QString link = XmlText::text(linkElement);
+        // A relative address could never be pinged, pushed or checked; an
+        // absolute one is kept exactly as the feed wrote it.
+        if (!link.trimmed().isEmpty() && !hasScheme(link.trimmed()))
+            link = resolved(link.trimmed(), linkElement, fallbackBase);
         // Items without a link all fell on the one placeholder address, so
         // all but the first were lost as duplicates; a guid that is the
         // article's address says where it is.
         if (link.isEmpty())
-            link = permalinkGuid(item);
+            link = permalinkGuid(item, fallbackBase);
         if (link.isEmpty())
             link = m_placeholderUrl;
+        if (tooLong(link))
+            continue;
         const TSQLiteTable stored =
             db.GetTable(QStringLiteral("Select url from mrv_orvik_rssurl where url=") + quoted(link));
         if (stored.Count() == 0) {

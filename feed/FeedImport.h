@@ -40,6 +40,15 @@ public:
 
     // Parts of a sitemap index read at most.
     static constexpr int MaxSitemapParts = 1000;
+    // Longer addresses are no addresses (the sitemap protocol's own bound):
+    // such items are skipped. Longer titles and site names are cut.
+    static constexpr int MaxAddress = 2048;
+    static constexpr int MaxTitle = 1024;
+    static constexpr int MaxSiteName = 256;
+
+    // "跳过N条过长的地址" for the items the last import skipped, "" when none.
+    // The import ends by showing it on the message panel.
+    QString skippedText() const;
 
 private:
     struct Site;
@@ -48,7 +57,8 @@ private:
     QByteArray discoverList(const QByteArray &page, const QString &pageAddress, QString &found);
     void importIndex(TSQLiteDatabase &db, Site &site, QStringList parts);
     void storeList(TSQLiteDatabase &db, Site &site, const FeedFormats::AddressList &list);
-    void readFeed(TSQLiteDatabase &db, const QString &address, qint64 existingSite, const QByteArray &document);
+    void readFeed(TSQLiteDatabase &db, const Site &site, const QString &documentAddress, const QByteArray &document);
+    bool tooLong(const QString &link);
     WebClient &client();
 
     FeedImportView &m_view;
@@ -57,4 +67,5 @@ private:
     QString m_placeholderUrl;
     QString m_databaseFile;
     std::shared_ptr<WebClient> m_client;
+    int m_skipped = 0;
 };

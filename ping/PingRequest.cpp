@@ -52,9 +52,9 @@ QByteArray PingBody(const PingValues &values)
 
 bool PingAccepted(const QByteArray &reply)
 {
-    // The answer is searched, not parsed; a hostile one nested past the bound
-    // that every outside document gets counts as unreadable all the same.
-    return reply.contains("<int>0</int>") && !XmlLimits::tooDeep(reply);
+    // The answer is searched, not parsed; a hostile one past the bounds that
+    // every outside document gets counts as unreadable all the same.
+    return reply.contains("<int>0</int>") && XmlLimits::refusal(reply).isEmpty();
 }
 
 bool SendPing(WebClient &client, const QString &pingHost, const PingValues &values)

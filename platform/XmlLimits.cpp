@@ -5,7 +5,7 @@
 namespace XmlLimits {
 namespace {
 
-bool tooDeep(QXmlStreamReader &reader)
+bool deeperThanBound(QXmlStreamReader &reader)
 {
     // Entities are neither fetched nor expanded beyond a small bound here; the
     // pass only counts open elements.
@@ -27,18 +27,38 @@ bool tooDeep(QXmlStreamReader &reader)
     return false;
 }
 
+template <typename Xml>
+QString refusalOf(const Xml &xml)
+{
+    if (expandsTooFar(xml))
+        return QStringLiteral("Entities expand to more than %1 characters").arg(MaxEntityText);
+    if (tooDeep(xml))
+        return QStringLiteral("Elements nested deeper than %1 levels").arg(MaxDepth);
+    return {};
+}
+
 } // namespace
 
 bool tooDeep(const QByteArray &xml)
 {
     QXmlStreamReader reader(xml);
-    return tooDeep(reader);
+    return deeperThanBound(reader);
 }
 
 bool tooDeep(const QString &xml)
 {
     QXmlStreamReader reader(xml);
-    return tooDeep(reader);
+    return deeperThanBound(reader);
+}
+
+QString refusal(const QString &xml)
+{
+    return refusalOf(xml);
+}
+
+QString refusal(const QByteArray &xml)
+{
+    return refusalOf(xml);
 }
 
 } // namespace XmlLimits

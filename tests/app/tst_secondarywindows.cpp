@@ -93,6 +93,17 @@ private slots:
         QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(f.dialogs.texts().size(), 4);
         QCOMPARE(memo->toPlainText(), QStringLiteral("One\n"));
+
+        // So is one whose entities together would expand past theirs.
+        f.writeFile("help.xml", helpXml(item("1", "Big", QByteArray("&e;").repeated(16384)))
+                                    .replace("?><help>", "?><!DOCTYPE help [<!ENTITY e \"" + QByteArray(4000, 'x')
+                                                             + "\">]><help>"));
+        help->hide();
+        clock.restart();
+        main->findChild<QToolButton *>("btnHelpRss")->click();
+        QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(f.dialogs.texts().size(), 5);
+        QCOMPARE(memo->toPlainText(), QStringLiteral("One\n"));
     }
 
     void optionsFilterKeysAndStoreBothIntervals()

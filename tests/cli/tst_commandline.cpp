@@ -276,13 +276,16 @@ private slots:
         // The window's drop-down list learns the fetched feeds, the latest first.
         QCOMPARE(dir.read(QStringLiteral("rssurl.txt")), Codepage::encodeLines({b, a}));
 
-        // Without addresses: the feed of every stored site.
-        services.feeds["/a.xml"] = feed("renamed", item("one", "http://in.z.cn/1") + item("three", "http://z.cn/3"));
+        // Without addresses: the feed of every stored site. An address too
+        // long to be one is skipped and counted.
+        services.feeds["/a.xml"] = feed("renamed", item("one", "http://in.z.cn/1") + item("three", "http://z.cn/3")
+                                                       + item("long", "http://z.cn/" + QByteArray(2040, 'x')));
         const int before = int(services.server.requests().size());
         result = dir.run({QStringLiteral("fetch")});
         QCOMPARE(result.status, 0);
         QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
-        QCOMPARE(result.outLines(), (QStringList{QStringLiteral("【中文站】新增1条"), QStringLiteral("【乙站】新增0条")}));
+        QCOMPARE(result.outLines(), (QStringList{QStringLiteral("跳过1条过长的地址"), QStringLiteral("【中文站】新增1条"),
+                                                 QStringLiteral("【乙站】新增0条")}));
         QCOMPARE(services.requestLines().mid(before), (QStringList{"GET /a.xml", "GET /b.xml"}));
         QCOMPARE(dir.rows("rssid,url").last(), QStringLiteral("1|http://z.cn/3"));
     }

@@ -10,6 +10,8 @@
 #include <QStringEncoder>
 #include <QtTest>
 
+#include <sys/resource.h>
+
 namespace {
 
 const QString Placeholder = QStringLiteral("http://www.orvik.example/");
@@ -46,6 +48,42 @@ struct Importer {
     QStringList items() const { return rows(QStringLiteral("select rssid,title,url from mrv_orvik_rssurl order by dataid")); }
     QStringList sites() const { return rows(QStringLiteral("select rssid,rssurl,sitename,siteurl from mrv_orvik_rss")); }
 };
+
+// One item, entry or url whose address names entity e `references` times, as
+// each of the readers sees it.
+QByteArray entityBomb(const QString &format, int references)
+{
+    const QByteArray refs = QByteArray("&e;").repeated(references);
+    const QByteArray address = "http://a.cn/" + refs;
+    QByteArray root;
+    QByteArray body;
+    if (format == u"rss") {
+        root = "rss";
+        body = "<rss version=\"2.0\"><channel><title>T</title><link>http://a.cn/</link><item><title>t</title><link>"
+            + address + "</link></item></channel></rss>";
+    } else if (format == u"atom") {
+        root = "feed";
+        body = "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>T</title><entry><title>t</title><link href=\""
+            + address + "\"/></entry></feed>";
+    } else if (format == u"rss 1.0") {
+        root = "rdf:RDF";
+        body = "<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\" xmlns=\"http://purl.org/rss/1.0/\">"
+               "<channel><title>T</title><link>http://a.cn/</link></channel><item><title>t</title><link>"
+            + address + "</link></item></rdf:RDF>";
+    } else {
+        root = "urlset";
+        body = "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><url><loc>" + address + "</loc></url></urlset>";
+    }
+    return "<?xml version=\"1.0\"?><!DOCTYPE " + root + " [<!ENTITY e \"" + QByteArray("x").repeated(4000) + "\">]>"
+        + body;
+}
+
+long peakKilobytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
 
 } // namespace
 
@@ -193,6 +231,123 @@ private slots:
             + QStringLiteral("</d>").repeated(XmlLimits::MaxDepth - 4);
         QVERIFY(!FeedDocument::parse(rss(QStringLiteral("<item><title>") + deepest + QStringLiteral("</title></item>")))
                      .isNull());
+    }
+
+    // Entities named many times once made one address of 65 million
+    // characters out of 53 KB; the text of all of them together is bounded.
+    void entityExpansionIsBoundedInEveryReader_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<int>("references");
+        for (const char *format : {"rss", "atom", "rss 1.0", "sitemap"}) {
+            QTest::addRow("%s, 53 KB", format) << QString::fromLatin1(format) << 16384;
+            QTest::addRow("%s, 200 KB", format) << QString::fromLatin1(format) << 65536;
+        }
+    }
+    void entityExpansionIsBoundedInEveryReader()
+    {
+        QFETCH(QString, format);
+        QFETCH(int, references);
+        Importer t;
+        const QByteArray document = entityBomb(format, references);
+        const long peakBefore = peakKilobytes();
+        QElapsedTimer clock;
+        clock.start();
+        t.run(document, QStringLiteral("http://a.cn/list.xml"));
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(peakKilobytes() - peakBefore < 100 * 1024, qPrintable(QString::number(peakKilobytes() - peakBefore)));
+        QCOMPARE(t.f.dialogs.texts(), QStringList{QStringLiteral("无法获取！")});
+        QVERIFY(t.sites().isEmpty());
+        QVERIFY(t.items().isEmpty());
+    }
+
+    void declaredEntitiesNamedAFewTimesReadAsBefore()
+    {
+        Importer t;
+        t.run("<?xml version=\"1.0\"?><!DOCTYPE rss [<!ENTITY site \"甲站\">]><rss><channel><title>&site;</title>"
+              "<link>http://a.cn/</link><item><title>&site; &amp; &#x4e2d;&nbsp;!</title><link>http://a.cn/1</link></item>"
+              "</channel></rss>");
+        QVERIFY(t.f.dialogs.boxes.isEmpty());
+        QCOMPARE(t.items(), QStringList{QStringLiteral("1|甲站 & 中\u00A0!|http://a.cn/1")});
+    }
+
+    // An address past 2,048 characters is no address; titles and site names are cut.
+    void overlongTextsAreSkippedOrCut_data()
+    {
+        QTest::addColumn<QByteArray>("feed");
+        QTest::addColumn<QString>("address");
+        const QString longName = QStringLiteral("名").repeated(300);
+        const QString longTitle = QStringLiteral("t").repeated(1023) + QStringLiteral("\U0001F600");
+        const QString at2048 = QStringLiteral("http://a.cn/") + QStringLiteral("p").repeated(2048 - 12);
+        const QString at2049 = at2048 + u'q';
+        QTest::newRow("rss") << rss(QStringLiteral("<title>%1</title><link>http://a.cn/</link>").arg(longName)
+                                    + item(longTitle, at2048) + item("over", at2049) + item("over too", at2049 + u'r')
+                                    + item("short", "http://a.cn/1"))
+                             << QStringLiteral("http://a.cn/rss.xml");
+        QTest::newRow("atom") << QStringLiteral("<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>%1</title>"
+                                                "<entry><title>%2</title><link href=\"%3\"/></entry>"
+                                                "<entry><title>over</title><link href=\"%4\"/></entry>"
+                                                "<entry><title>over too</title><link href=\"%4r\"/></entry>"
+                                                "<entry><title>short</title><link href=\"http://a.cn/1\"/></entry></feed>")
+                                     .arg(longName, longTitle, at2048, at2049)
+                                     .toUtf8()
+                              << QStringLiteral("http://a.cn/atom.xml");
+    }
+    void overlongTextsAreSkippedOrCut()
+    {
+        QFETCH(QByteArray, feed);
+        QFETCH(QString, address);
+        Importer t;
+        t.run(feed, address);
+        QVERIFY(t.f.dialogs.boxes.isEmpty());
+        // The character outside the BMP would be split at 1,024: it goes whole.
+        QCOMPARE(t.items(), (QStringList{QStringLiteral("1|") + QStringLiteral("t").repeated(1023) + QStringLiteral("|http://a.cn/")
+                                             + QStringLiteral("p").repeated(2048 - 12),
+                                         QStringLiteral("1|short|http://a.cn/1")}));
+        QCOMPARE(t.rows(QStringLiteral("select sitename from mrv_orvik_rss")), QStringList{QStringLiteral("名").repeated(256)});
+        QCOMPARE(t.view.panel.last(), QStringLiteral("跳过2条过长的地址"));
+        QCOMPARE(t.import.skippedText(), QStringLiteral("跳过2条过长的地址"));
+        // The count is the last import's.
+        t.run(rss(QStringLiteral("<title>A</title><link>http://a.cn/</link>") + item("x", "http://a.cn/2")));
+        QVERIFY(t.import.skippedText().isEmpty());
+        QVERIFY(!t.view.panel.last().startsWith(QStringLiteral("跳过")));
+    }
+
+    // Relative item addresses resolve against xml:base, else the channel's
+    // link, else the feed's own address; absolute ones stay as written.
+    void relativeItemLinksAreResolved_data()
+    {
+        QTest::addColumn<QString>("channelLink");
+        QTest::addColumn<QString>("itemXml");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("rooted path") << "http://a.cn/blog/" << "<link>/2026/12/post.html</link>"
+                                     << "http://a.cn/2026/12/post.html";
+        QTest::newRow("relative path") << "http://a.cn/blog/" << "<link> post.html </link>" << "http://a.cn/blog/post.html";
+        QTest::newRow("xml:base on the link") << "http://a.cn/" << "<link xml:base=\"http://b.cn/d/\">p.html</link>"
+                                              << "http://b.cn/d/p.html";
+        QTest::newRow("relative xml:base") << "http://a.cn/blog/" << "<link xml:base=\"../news/\">p.html</link>"
+                                           << "http://a.cn/news/p.html";
+        QTest::newRow("relative channel link") << "/home/" << "<link>p.html</link>" << "http://feeds.a.cn/home/p.html";
+        QTest::newRow("scheme-relative") << "https://a.cn/" << "<link>//c.cn/p</link>" << "https://c.cn/p";
+        QTest::newRow("absolute as written") << "http://a.cn/" << "<link>HTTP://A.cn/中文/a b.html?x=%7e</link>"
+                                             << "HTTP://A.cn/中文/a b.html?x=%7e";
+        QTest::newRow("other scheme as before") << "http://a.cn/" << "<link>mailto:me@a.cn</link>" << "mailto:me@a.cn";
+        QTest::newRow("rooted guid") << "http://a.cn/" << "<guid>/p/1</guid>" << "http://a.cn/p/1";
+        QTest::newRow("permalink guid") << "http://a.cn/b/" << "<guid isPermaLink=\"true\">p/1</guid>"
+                                        << "http://a.cn/b/p/1";
+        QTest::newRow("guid that is an id") << "http://a.cn/" << "<guid>12345</guid>" << Placeholder;
+        QTest::newRow("guid not a permalink") << "http://a.cn/" << "<guid isPermaLink=\"false\">/p/1</guid>" << Placeholder;
+    }
+    void relativeItemLinksAreResolved()
+    {
+        QFETCH(QString, channelLink);
+        QFETCH(QString, itemXml);
+        QFETCH(QString, stored);
+        Importer t;
+        t.run(rss(QStringLiteral("<title>T</title><link>%1</link><item><title>i</title>%2</item>").arg(channelLink, itemXml)),
+              QStringLiteral("http://feeds.a.cn/x/rss.xml"));
+        QVERIFY(t.f.dialogs.boxes.isEmpty());
+        QCOMPARE(t.items(), QStringList{QStringLiteral("1|i|") + stored});
     }
 
     void missingFeedFileFailsLikeABadOne()

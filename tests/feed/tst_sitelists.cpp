@@ -2,6 +2,7 @@
 #include "support/StoreRows.h"
 #include "support/GzipData.h"
 #include "ProgramFixture.h"
+#include "feed/FeedFormats.h"
 #include "feed/FeedImport.h"
 #include "platform/WebClient.h"
 #include "store/SQLiteDatabase.h"
@@ -130,6 +131,39 @@ private slots:
         QCOMPARE(t.items().size(), 5);
         QCOMPARE(t.items().last(), QStringLiteral("1|New|http://blog.cn/posts/5.html"));
         QCOMPARE(t.sites().size(), 1);
+    }
+
+    // Titles marked as HTML are read by an HTML parser, as a browser would show them.
+    void atomHtmlTitlesBecomeTheirText_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("less-than") << "<title type=\"html\">1 &lt; 2 is true</title>" << "1 < 2 is true";
+        QTest::newRow("starts with less-than") << "<title type=\"html\">&lt; 2 minutes</title>" << "< 2 minutes";
+        QTest::newRow("> in an attribute") << "<title type=\"html\">&lt;img alt=\"a&gt;b\"&gt;Caption</title>"
+                                           << "Caption";
+        QTest::newRow("script, style, comment")
+            << "<title type=\"html\">safe&lt;script&gt;alert(1);&lt;/script&gt;&lt;style&gt;p{}&lt;/style&gt;"
+               "&lt;!-- note --&gt;!</title>"
+            << "safe!";
+        QTest::newRow("references") << "<title type=\"html\">caf&amp;eacute; &amp;#x4e2d;&amp;nbsp;&amp;amp;lt;</title>"
+                                    << "caf\u00E9 \u4E2D\u00A0&lt;";
+        QTest::newRow("whitespace and breaks") << "<title type=\"html\">\n  a \t&lt;br&gt;b&lt;p&gt;c&lt;/p&gt;  </title>"
+                                               << "a b c";
+        QTest::newRow("xhtml") << "<title type=\"xhtml\"><div xmlns=\"http://www.w3.org/1999/xhtml\">x &amp;lt;"
+                                  "<script>bad()</script> <i>y</i>\n</div></title>"
+                               << "x &lt; y";
+        QTest::newRow("plain text as written") << "<title>  1 &lt; 2 &lt;b&gt;  </title>" << "  1 < 2 <b>  ";
+    }
+    void atomHtmlTitlesBecomeTheirText()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, text);
+        const FeedFormats::AddressList list = FeedFormats::readAtom(
+            QStringLiteral("<feed xmlns=\"http://www.w3.org/2005/Atom\">%1<entry>%1</entry></feed>").arg(title), QUrl());
+        QCOMPARE(list.siteName, text);
+        QCOMPARE(list.entries.size(), size_t(1));
+        QCOMPARE(list.entries.front().title, text);
     }
 
     void atomWithoutAlternateLinkUsesTheHostItCameFrom()

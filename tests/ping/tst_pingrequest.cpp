@@ -82,6 +82,10 @@ private slots:
         QTest::newRow("empty") << QByteArray() << false;
         const QByteArray deep = QByteArray("<a>").repeated(1001) + "<int>0</int>" + QByteArray("</a>").repeated(1001);
         QTest::newRow("nested past the bound") << deep << false;
+        QTest::newRow("entities past the bound")
+            << "<!DOCTYPE v [<!ENTITY e \"" + QByteArray(4000, 'x') + "\">]><v><int>0</int>"
+                + QByteArray("&e;").repeated(16384) + "</v>"
+            << false;
     }
 
     void replyDecidesAcceptance()
