@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/Session.h"
+#include "push/PushSecrets.h"
 #include "store/SQLiteDatabase.h"
 
 #include <QDir>
@@ -192,6 +193,10 @@ int runCommandLine(const QStringList &arguments, const QString &executablePath, 
     if (!QDir::setCurrent(programDir))
         return failure(out, QStringLiteral("cannot change to ") + programDir);
     TSQLiteDatabase::setBusyTimeout(BusyTimeoutMs);
+    // The window's status log has this line at start; here it goes with the errors,
+    // out of the way of what scripts read, and the command runs all the same.
+    if (const QString exposed = exposedStoreWarning(QStringLiteral("database.db")); !exposed.isEmpty())
+        out.error(exposed);
 
     AppSettings settings;
     try {

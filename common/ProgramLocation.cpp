@@ -18,6 +18,24 @@ QString withSlash(QString dir)
     return dir;
 }
 
+// Makes dir, and every missing folder above it, for its owner alone (0700):
+// the store in it holds the push tokens. A folder already there keeps its mode.
+bool makePrivateFolder(const QString &dir)
+{
+    const QString path = QDir::cleanPath(QDir(dir).absolutePath());
+    if (QFileInfo(path).isDir())
+        return true;
+    const QString parent = QFileInfo(path).absolutePath();
+    if (parent == path || !makePrivateFolder(parent))
+        return false;
+    const QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    if (!QDir().mkdir(path, ownerOnly))
+        return QFileInfo(path).isDir();
+    // The umask only takes bits away; an odd one may have taken the owner's.
+    QFile::setPermissions(path, ownerOnly);
+    return true;
+}
+
 // Copies one default file into the user's folder unless a file of that name is
 // there already. The copy is the user's own to edit, whatever the
 // installed file's permissions.
@@ -72,7 +90,7 @@ QString installedDefaultsDirFor(const QString &executablePath)
 
 void fillUserDataDir(const QString &dir, const QString &defaultsDir)
 {
-    if (!QDir().mkpath(dir))
+    if (!makePrivateFolder(dir))
         throw AppError(QStringLiteral("无法创建数据文件夹 %1").arg(dir));
     const QString folder = withSlash(dir);
     const QString defaults = withSlash(defaultsDir);

@@ -19,7 +19,10 @@ QHash<QString, QString> firstPushTimes(const QStringList &dataids)
     if (numbers.isEmpty())
         return times;
     TSQLiteDatabase db(QStringLiteral("database.db"));
-    ExtendedTables::ensure(db);
+    // A store whose push table could not be made has no push times; the list
+    // shows without them rather than with an error on every page.
+    if (!ExtendedTables::ready(db))
+        return times;
     TSQLiteTable rows = db.GetTable(
         QStringLiteral("select dataid,min(pushtime) as firstpush from mrv_orvik_push where result='ok' and dataid in (")
         + numbers.join(u',') + QStringLiteral(") group by dataid"));

@@ -1,11 +1,11 @@
 #include "report/LinkExport.h"
 
-#include "platform/Errors.h"
+#include "platform/CsvFile.h"
 #include "store/ExtendedTables.h"
 #include "store/LinkList.h"
 #include "store/SQLiteDatabase.h"
 
-#include <QSaveFile>
+#include <QDir>
 
 namespace LinkExport {
 
@@ -39,57 +39,6 @@ QString pageStatement(qint64 rssid, const QString &search, qint64 below)
         + QString::number(PageRows);
 }
 
-class CsvFile {
-public:
-    explicit CsvFile(const QString &path) : m_path(path), m_file(path)
-    {
-        if (!m_file.open(QIODevice::WriteOnly))
-            fail();
-        write(QByteArray("\xEF\xBB\xBF"));
-    }
-
-    void addLine(const QStringList &fields)
-    {
-        for (qsizetype i = 0; i < fields.size(); ++i) {
-            if (i > 0)
-                m_line += QLatin1Char(',');
-            m_line += csvField(fields.at(i));
-        }
-        m_line += QLatin1String("\r\n");
-        if (m_line.size() > 256 * 1024)
-            flushLines();
-    }
-
-    void commit()
-    {
-        flushLines();
-        if (!m_file.commit())
-            fail();
-    }
-
-private:
-    void flushLines()
-    {
-        write(m_line.toUtf8());
-        m_line.clear();
-    }
-    void write(const QByteArray &bytes)
-    {
-        if (m_file.write(bytes) != bytes.size())
-            fail();
-    }
-    [[noreturn]] void fail()
-    {
-        const QString reason = m_file.errorString();
-        m_file.cancelWriting();
-        throw AppError(QStringLiteral("无法写入文件：") + m_path + QLatin1Char(' ') + reason);
-    }
-
-    QString m_path;
-    QSaveFile m_file;
-    QString m_line;
-};
-
 QString indexedText(const TSQLiteTable &rows, int column)
 {
     if (rows.FieldIsNull(column))
@@ -98,22 +47,6 @@ QString indexedText(const TSQLiteTable &rows, int column)
 }
 
 } // namespace
-
-QString csvField(const QString &value)
-{
-    bool quote = false;
-    for (QChar c : value) {
-        if (c == u',' || c == u'"' || c == u'\r' || c == u'\n') {
-            quote = true;
-            break;
-        }
-    }
-    if (!quote)
-        return value;
-    QString quoted = value;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
 
 QString progressText(qint64 written, qint64 total)
 {
@@ -155,7 +88,8 @@ qint64 exportCsv(qint64 rssid, const QString &search, const QString &path, const
                             + whereClause(rssid, search, 0))
                     .AsInteger(QStringLiteral("c"));
     }
-    CsvFile file(path);
+    // database.db is in the working directory, and so are the other files of the program.
+    CsvFile file(path, QDir::currentPath());
     file.addLine({QStringLiteral("编号"), QStringLiteral("标题"), QStringLiteral("地址"),
                   QStringLiteral("站点"), QStringLiteral("收录"), QStringLiteral("检测收录时间"),
                   QStringLiteral("首次PING时间"), QStringLiteral("最后PING时间"), QStringLiteral("推送时间")});

@@ -3,9 +3,8 @@
 #include <QString>
 #include <functional>
 
-// The address list as a CSV file for spreadsheets: every address of a site
-// filter and search, newest first. UTF-8 with a byte-order mark, CR LF line
-// ends, fields quoted when they hold a comma, a quote or a line break.
+// The address list as a CSV file for spreadsheets (CsvFile): every address of
+// a site filter and search, newest first.
 namespace LinkExport {
 
 // Called every ExportStep rows with the rows written so far and the total.
@@ -15,7 +14,9 @@ inline constexpr qint64 ExportStep = 10000;
 // Writes the addresses of site rssid (0: all sites) that match search (empty:
 // no search) to path, from database.db in the working directory, and returns
 // their number. The file is written aside and renamed at the end, so a failure
-// leaves no half file; it raises AppError "无法写入文件：" + path + " " + reason.
+// leaves no half file and the old one whole; it raises AppError
+// "无法写入文件：" + path + " " + reason, or "不能覆盖程序自身的文件：" + path
+// for one of the program's own files.
 qint64 exportCsv(qint64 rssid, const QString &search, const QString &path,
                  const Progress &progress = {});
 
@@ -28,8 +29,5 @@ QString doneText(qint64 total);
 QString defaultFileName(const QString &siteName, const QDate &day);
 // The name of site rssid from database.db; empty for 0 or an unknown site.
 QString siteName(qint64 rssid);
-
-// One field as it stands in the file.
-QString csvField(const QString &value);
 
 } // namespace LinkExport

@@ -21,6 +21,16 @@ struct ScratchDatabase {
 };
 } // namespace
 
+void createPrivateFile(const QString &path)
+{
+    const QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerOnly)) {
+        // The umask only takes bits away; an odd one may have taken the owner's.
+        file.setPermissions(ownerOnly);
+    }
+}
+
 void createDatabaseFile(const QString &schemaPath, const QString &databasePath)
 {
     if (QFileInfo::exists(databasePath))
@@ -34,6 +44,7 @@ void createDatabaseFile(const QString &schemaPath, const QString &databasePath)
     scratch.path = databasePath + QStringLiteral(".new");
     // A scratch file left by an interrupted attempt is started afresh.
     QFile::remove(scratch.path);
+    createPrivateFile(scratch.path);
     if (sqlite3_open_v2(QFile::encodeName(scratch.path).constData(), &scratch.db,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
         != SQLITE_OK)

@@ -2,9 +2,28 @@
 
 #include "store/SQLiteDatabase.h"
 
+#include <QHash>
+#include <QMutex>
+
 namespace ExtendedTables {
 
-void ensure(TSQLiteDatabase &db)
+namespace {
+
+// The stores whose tables could not be made in this run, with the error:
+// trying again on every page change would show the same error each time.
+QMutex failuresLock;
+QHash<QString, QString> failures;
+
+bool allThere(TSQLiteDatabase &db)
+{
+    return db.GetTable(QStringLiteral(
+                           "select count(*) from sqlite_master where name in "
+                           "('mrv_orvik_pushsite','mrv_orvik_push','mrv_orvik_indexed','idx_rssurl_stats')"))
+               .FieldAsInteger(0)
+        == 4;
+}
+
+void make(TSQLiteDatabase &db)
 {
     // One site's push settings; an empty value switches that channel off.
     db.ExecSQL(QStringLiteral(
@@ -27,6 +46,38 @@ void ensure(TSQLiteDatabase &db)
     // more than half). Made once; the address table's columns stay as they are.
     db.ExecSQL(QStringLiteral(
         "CREATE INDEX IF NOT EXISTS idx_rssurl_stats ON mrv_orvik_rssurl(rssid,firsttime,isinbaidu)"));
+}
+
+} // namespace
+
+void ensure(TSQLiteDatabase &db)
+{
+    if (allThere(db))
+        return;
+    const QString file =
+        db.GetTable(QStringLiteral("select file from pragma_database_list where name='main'")).FieldAsString(0);
+    {
+        QMutexLocker lock(&failuresLock);
+        if (const auto failure = failures.constFind(file); failure != failures.constEnd())
+            throw ESQLiteException(*failure);
+    }
+    try {
+        make(db);
+    } catch (const ESQLiteException &e) {
+        QMutexLocker lock(&failuresLock);
+        failures.insert(file, e.message());
+        throw;
+    }
+}
+
+bool ready(TSQLiteDatabase &db)
+{
+    try {
+        ensure(db);
+        return true;
+    } catch (const ESQLiteException &) {
+        return false;
+    }
 }
 
 void deleteSiteRows(TSQLiteDatabase &db, const QString &rssid, bool withSettings)

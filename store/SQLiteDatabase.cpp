@@ -1,6 +1,7 @@
 #include "store/SQLiteDatabase.h"
 
 #include "platform/Codepage.h"
+#include "store/DatabaseFile.h"
 #include "store/TextSearch.h"
 
 #include <sqlite3.h>
@@ -155,6 +156,10 @@ TSQLiteDatabase::TSQLiteDatabase(const QString &fileName)
     // One connection is only ever used on the thread that made it, so SQLite's
     // own mutexes would only cost time.
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    // A missing file is made for its owner alone (a store holds the push tokens):
+    // SQLite would make it 0644 less the umask. Its journals take the file's mode.
+    if (!fileName.isEmpty() && !fileName.startsWith(u':') && !fileName.startsWith(QLatin1String("file:")))
+        createPrivateFile(fileName);
     const int rc = sqlite3_open_v2(fileName.toUtf8().constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString reason = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))

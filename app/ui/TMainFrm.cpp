@@ -11,7 +11,9 @@
 #include "platform/Codepage.h"
 #include "platform/Errors.h"
 #include "platform/ui/WebBrowserView.h"
+#include "push/PushSecrets.h"
 #include "query/ui/TfrmChaXun.h"
+#include "store/ExtendedTables.h"
 #include "store/SQLiteDatabase.h"
 
 #include <QApplication>
@@ -155,6 +157,13 @@ void TMainFrm::FormShow()
             cbxUrl->addItems(Codepage::splitLines(Codepage::decodeTextFile(list.readAll())));
             cbxUrl->setEditText(text);
         }
+        // The run's first store access: the newer tables are tried here, once.
+        {
+            TSQLiteDatabase db(QStringLiteral("database.db"));
+            ExtendedTables::ready(db);
+        }
+        if (const QString exposed = exposedStoreWarning(QStringLiteral("database.db")); !exposed.isEmpty())
+            appendStatusLog(exposed);
         GetSiteList();
         // "加载所有记录" as if pressed, inside this sequence: a failing fill ends it.
         showFirstPage();
@@ -183,15 +192,6 @@ void TMainFrm::WebBrowser1DocumentComplete()
 }
 
 // --- site tree ----------------------------------------------------------------
-
-QTreeWidgetItem *TMainFrm::AddNode(QTreeWidget *tree, QTreeWidgetItem *node, const QString &id,
-                                   const QString &name)
-{
-    auto *item = node ? new QTreeWidgetItem(node) : new QTreeWidgetItem(tree);
-    item->setText(0, name);
-    item->setData(0, Qt::UserRole, id);
-    return item;
-}
 
 void TMainFrm::GetSiteList()
 {

@@ -76,6 +76,15 @@ QTreeWidgetItem *confirmedNode(QTreeWidget *tree, Dialogs &dialogs, const QStrin
 
 } // namespace
 
+QTreeWidgetItem *TMainFrm::AddNode(QTreeWidget *tree, QTreeWidgetItem *node, const QString &id,
+                                   const QString &name)
+{
+    auto *item = node ? new QTreeWidgetItem(node) : new QTreeWidgetItem(tree);
+    item->setText(0, name);
+    item->setData(0, Qt::UserRole, id);
+    return item;
+}
+
 void TMainFrm::connectListHandlers()
 {
     connect(getdata, &QPushButton::clicked, this, &TMainFrm::getdataClick);

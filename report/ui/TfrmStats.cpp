@@ -3,10 +3,12 @@
 #include "common/HandlerGuard.h"
 #include "platform/ui/WindowPlacement.h"
 #include "platform/ui/WindowRole.h"
-#include "platform/Errors.h"
+#include "platform/ExportTarget.h"
+#include "platform/SafeFile.h"
 #include "report/ui/SaveFileDialog.h"
 
 #include <QBarCategoryAxis>
+#include <QBuffer>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
@@ -15,7 +17,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTableWidget>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -177,15 +178,13 @@ void TfrmStats::btnSaveChartClick()
                                             QStringLiteral("PNG 图片 (*.png)"));
         if (path.isEmpty())
             return;
-        const QPixmap picture = ChartView->grab();
-        QSaveFile file(path);
-        bool written = file.open(QIODevice::WriteOnly) && picture.save(&file, "PNG");
-        if (written)
-            written = file.commit();
-        if (!written) {
-            const QString reason = file.errorString();
-            file.cancelWriting();
-            throw AppError(QStringLiteral("无法写入文件：") + path + QLatin1Char(' ') + reason);
-        }
+        ExportTarget::refuseOwnFile(path, QDir::currentPath());
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        ChartView->grab().save(&buffer, "PNG");
+        SafeFile::Writer file(path, ExportTarget::failureMessage);
+        file.write(png);
+        file.commit();
     });
 }

@@ -41,6 +41,8 @@ int main(int argc, char **argv)
         return 1;
     }
     sqlite3_close(db);
+    // The store will hold the push tokens: its owner's alone.
+    chmod(temp.c_str(), 0600);
     // Appear under the final name only when complete.
     if (std::rename(temp.c_str(), argv[2]) != 0) {
         std::perror("make_database");

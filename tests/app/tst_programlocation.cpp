@@ -3,12 +3,16 @@
 #include "app/ui/TMainFrm.h"
 #include "platform/Errors.h"
 #include "platform/VersionRecord.h"
+#include "push/PushSecrets.h"
 #include "store/DatabaseFile.h"
+#include "store/ExtendedTables.h"
 #include "store/SQLiteDatabase.h"
 
 #include <QPlainTextEdit>
 #include <QToolButton>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 using namespace ProgramLocation;
 
@@ -50,6 +54,12 @@ qint64 countRows(const QString &database, const QString &statement)
     TSQLiteDatabase db(database);
     TSQLiteTable table = db.GetTable(statement);
     return table.FieldAsInteger(0);
+}
+
+int modeOf(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
 }
 
 // Sets an environment variable for one scope.
@@ -157,6 +167,64 @@ private slots:
         QVERIFY(!QFileInfo::exists(dir + "database.db.new"));
         // Nothing is written beside the executable.
         QCOMPARE(QDir(prefix.path("bin")).entryList(QDir::Files), QStringList{"wexly"});
+    }
+
+    void secretsStayWithTheOwner_data()
+    {
+        QTest::addColumn<int>("mask");
+        QTest::newRow("umask 022") << 022;
+        QTest::newRow("umask 077") << 077;
+    }
+
+    void secretsStayWithTheOwner()
+    {
+        QFETCH(int, mask);
+        const mode_t before = ::umask(mode_t(mask));
+        struct Restore {
+            mode_t mask;
+            ~Restore() { ::umask(mask); }
+        } restore{before};
+        Prefix prefix;
+        QTemporaryDir home;
+        ScopedEnv xdg("XDG_DATA_HOME", home.filePath("share").toUtf8());
+        const QString dir = programDirFor(prefix.executable());
+        QCOMPARE(modeOf(home.filePath("share")), 0700);
+        QCOMPARE(modeOf(dir), 0700);
+        QCOMPARE(modeOf(dir + "database.db"), 0600);
+        // A portable folder whose store is missing: made the same way.
+        QTemporaryDir portable;
+        { TSQLiteDatabase db(portable.filePath("database.db")); }
+        QCOMPARE(modeOf(portable.filePath("database.db")), 0600);
+
+        // What is there already keeps its mode, and a store others may read is named
+        // only when it holds a secret.
+        QTemporaryDir shared;
+        QVERIFY(QFile::setPermissions(shared.path(), QFileDevice::Permissions(0x7755)));
+        const QString store = shared.filePath("database.db");
+        createDatabaseFile(QStringLiteral(WEXLY_SCHEMA_PATH), store);
+        QVERIFY(QFile::setPermissions(store, QFileDevice::Permissions(0x6644)));
+        fillUserDataDir(shared.path(), prefix.defaults());
+        QCOMPARE(modeOf(shared.path()), 0755);
+        QCOMPARE(modeOf(store), 0644);
+        QCOMPARE(exposedStoreWarning(store), QString());
+        {
+            TSQLiteDatabase db(store);
+            ExtendedTables::ensure(db);
+            db.ExecSQL("insert into mrv_orvik_pushsite(rssid,baidutoken,indexnowkey) values (1,'','k')");
+        }
+        const QString warning = QStringLiteral("database.db 可被其他用户读取，推送密钥可能泄露（chmod 600 database.db）");
+        QCOMPARE(exposedStoreWarning(store), warning);
+        QVERIFY(QFile::setPermissions(store, QFileDevice::Permissions(0x6600)));
+        QCOMPARE(exposedStoreWarning(store), QString());
+
+        // The window says it once, in the status log.
+        QVERIFY(QFile::setPermissions(store, QFileDevice::Permissions(0x6640)));
+        ProgramFixture f;
+        f.context.locateProgramDir = [&shared](const QString &) { return shared.path() + u'/'; };
+        TMainFrm *main = f.createWindows();
+        main->show();
+        QVERIFY2(f.dialogs.boxes.isEmpty(), qPrintable(f.dialogs.boxes.value(0).text));
+        QCOMPARE(main->findChild<QPlainTextEdit *>("Memo1")->toPlainText().count(warning), 1);
     }
 
     void filesAlreadyThereAreNeverReplaced()

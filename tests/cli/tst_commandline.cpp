@@ -427,6 +427,16 @@ private slots:
                          start.path());
         QCOMPARE(result.status, 1);
         QVERIFY(!QFileInfo::exists(start.filePath(QStringLiteral("none.csv"))));
+
+        // The store named from the program directory itself.
+        const QByteArray store = readAll(dir.path(QStringLiteral("database.db")));
+        result = dir.run({QStringLiteral("export"), QStringLiteral("database.db")}, dir.path(QString()));
+        QCOMPARE(result.status, 1);
+        QVERIFY(result.out.isEmpty());
+        QVERIFY2(result.err.startsWith(QStringLiteral("export: 不能覆盖程序自身的文件：")
+                                       + dir.path(QStringLiteral("database.db"))),
+                 qPrintable(result.err));
+        QCOMPARE(readAll(dir.path(QStringLiteral("database.db"))), store);
     }
 
     void statsAndSitesPrintAlignedColumnsByNumber()

@@ -2,11 +2,13 @@
 #include "TestHttpServer.h"
 #include "push/BatchPush.h"
 #include "push/PushProtocol.h"
+#include "push/PushSecrets.h"
 #include "push/PushSettings.h"
 #include "store/SQLiteDatabase.h"
 #include "store/SiteRemoval.h"
 
 #include <QJsonArray>
+#include <QUrl>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
@@ -16,6 +18,16 @@ namespace {
 
 const QString Token = QStringLiteral("Tok3nSecret99");
 const QString Key = QStringLiteral("k3y-0123456789abcdef");
+
+// Does the line show the secret in any form an address may give it?
+bool shows(const QString &line, const QString &secret)
+{
+    const QByteArray bytes = line.toUtf8();
+    QByteArray plus = bytes;
+    plus.replace('+', ' ');
+    return line.contains(secret) || QUrl::fromPercentEncoding(bytes).contains(secret)
+        || QUrl::fromPercentEncoding(plus).contains(secret);
+}
 
 using Request = TestHttpServer::Request;
 using Response = TestHttpServer::Response;
@@ -74,7 +86,7 @@ struct Harness {
         PushSiteSettings s;
         if (baidu) {
             s.baiduSite = QStringLiteral("https://www.a.com");
-            s.baiduToken = Token;
+            s.baiduToken = token;
             s.baiduDaily = daily;
         }
         if (indexNow) {
@@ -98,6 +110,7 @@ struct Harness {
 
     int count(const QString &where = {}) { return int(rows(where).size()); }
 
+    QString token = Token;
     ProgramFixture f;
     TestHttpServer server;
     std::function<Response(const Request &)> baidu;
@@ -131,7 +144,7 @@ private slots:
         if (!m_last)
             return;
         for (const QString &line : m_last->log + m_last->panels) {
-            QVERIFY2(!line.contains(Token) && !line.contains(Key), qPrintable(line));
+            QVERIFY2(!shows(line, m_last->token) && !shows(line, Key), qPrintable(line));
         }
         m_harness.reset();
         m_last = nullptr;
@@ -337,15 +350,19 @@ private slots:
     void transferFailureKeepsTheTokenOut_data()
     {
         QTest::addColumn<bool>("badScheme");
-        QTest::newRow("nobody listens") << false;
+        QTest::addColumn<QString>("token");
+        QTest::newRow("nobody listens") << false << Token;
         // The client's own error quotes the whole address, token included.
-        QTest::newRow("address refused by the client") << true;
+        QTest::newRow("address refused by the client") << true << Token;
+        QTest::newRow("token that the address encodes") << true << QStringLiteral("ab/cd ef+12345");
     }
 
     void transferFailureKeepsTheTokenOut()
     {
         QFETCH(bool, badScheme);
+        QFETCH(QString, token);
         Harness &h = make();
+        h.token = token;
         h.addresses(1);
         h.settings(true, false, false);
         quint16 freePort;
@@ -362,6 +379,22 @@ private slots:
             QVERIFY2(h.log.last().contains("token=***"), qPrintable(h.log.last()));
         QCOMPARE(h.count(), 0);
         // The cleanup checks every line for the token.
+    }
+
+    void everyFormOfTheSecretIsScrubbed_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("as it stands") << "token=ab/cd ef+12345&x";
+        QTest::newRow("query encoding") << "token=ab/cd%20ef%2B12345&x";
+        QTest::newRow("all encoded, lower hex") << "token=ab%2fcd%20ef%2b12345&x";
+        QTest::newRow("all encoded, upper hex") << "token=ab%2Fcd%20ef%2B12345&x";
+        QTest::newRow("plus for the blank") << "token=ab/cd+ef%2B12345&x";
+    }
+
+    void everyFormOfTheSecretIsScrubbed()
+    {
+        QFETCH(QString, text);
+        QCOMPARE(scrubSecrets(text, {QStringLiteral("ab/cd ef+12345")}), QStringLiteral("token=***&x"));
     }
 
     void indexNowBodyAndAcceptance()

@@ -1,6 +1,8 @@
 // The CSV export: its file format, its filters, and what a failure leaves.
+#include "FileSizeLimit.h"
 #include "ProgramFixture.h"
 #include "app/ui/TMainFrm.h"
+#include "platform/CsvFile.h"
 #include "platform/Errors.h"
 #include "report/LinkExport.h"
 #include "store/ExtendedTables.h"
@@ -103,6 +105,110 @@ private slots:
         const QStringList before = QDir(f.dir()).entryList(QDir::Files);
         QVERIFY_THROWS_EXCEPTION(AppError, LinkExport::exportCsv(0, {}, f.path("taken.csv")));
         QCOMPARE(QDir(f.dir()).entryList(QDir::Files), before);
+    }
+
+    void formulaCellsAreWrittenAsText_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("equals") << "=HYPERLINK(\"http://evil.example\",\"x\")"
+                                << "\"'=HYPERLINK(\"\"http://evil.example\"\",\"\"x\"\")\"";
+        QTest::newRow("command") << "=cmd|' /C calc'!A0" << "'=cmd|' /C calc'!A0";
+        QTest::newRow("plus") << "+1" << "'+1";
+        QTest::newRow("minus") << "-2+3" << "'-2+3";
+        QTest::newRow("at") << "@SUM(A1)" << "'@SUM(A1)";
+        QTest::newRow("tab") << "\t=1" << "'\t=1";
+        QTest::newRow("carriage return, quoted") << "\r=1" << "\"'\r=1\"";
+        QTest::newRow("inside is harmless") << "a=b-c" << "a=b-c";
+        QTest::newRow("empty") << "" << "";
+    }
+
+    void formulaCellsAreWrittenAsText()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, field);
+        QCOMPARE(CsvFile::field(value), field);
+    }
+
+    void everyColumnIsGuarded()
+    {
+        ProgramFixture f;
+        f.createDatabase();
+        f.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename) values (1,'http://a/rss','@site')");
+        f.exec("insert into mrv_orvik_rssurl(dataid,title,url,rssid,checktime) values (1,'=1+1','-http://a/1',1,'+x')");
+        QCOMPARE(LinkExport::exportCsv(0, {}, f.path("guarded.csv")), 1);
+        QCOMPARE(f.readFile("guarded.csv"), Header + "1,'=1+1,'-http://a/1,'@site,,'+x,,,\r\n");
+    }
+
+    void ownFilesAreNeverReplaced_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("store") << "database.db";
+        QTest::newRow("settings") << "config.ini";
+        QTest::newRow("settings by a detour") << "elsewhere/../config.ini";
+        QTest::newRow("settings through a link") << "elsewhere/link.csv";
+        QTest::newRow("feed, not there yet") << "rss.xml";
+        QTest::newRow("copy of a store") << "elsewhere/copy.csv";
+        QTest::newRow("journal") << "elsewhere/x.db-journal";
+        QTest::newRow("lock") << "elsewhere/x.lock";
+    }
+
+    void ownFilesAreNeverReplaced()
+    {
+        QFETCH(QString, target);
+        ProgramFixture f;
+        fillStore(f);
+        f.writeFile("config.ini", "[x]\r\n");
+        QVERIFY(QDir(f.dir()).mkdir("elsewhere"));
+        QVERIFY(QFile::link(f.path("config.ini"), f.path("elsewhere/link.csv")));
+        QVERIFY(QFile::copy(f.path("database.db"), f.path("elsewhere/copy.csv")));
+        f.writeFile("elsewhere/x.db-journal", "j");
+        f.writeFile("elsewhere/x.lock", "l");
+        const QString path = f.path(target);
+        const bool existed = QFileInfo::exists(path);
+        QFile file(path);
+        const QByteArray before = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        file.close();
+        try {
+            LinkExport::exportCsv(0, {}, path);
+            QFAIL("no error");
+        } catch (const AppError &e) {
+            QCOMPARE(e.message(), QStringLiteral("不能覆盖程序自身的文件：") + path);
+        }
+        QCOMPARE(QFileInfo::exists(path), existed);
+        if (existed)
+            QCOMPARE(f.readFile(target), before);
+        QCOMPARE(LinkExport::exportCsv(0, {}, f.path("elsewhere/fine.csv")), 3);
+    }
+
+    void aFailedWriteKeepsTheOldFile_data()
+    {
+        QTest::addColumn<int>("rows");
+        // Small enough to wait for the end, and large enough to be written on the way.
+        QTest::newRow("one line") << 1;
+        QTest::newRow("many lines") << 20000;
+    }
+
+    void aFailedWriteKeepsTheOldFile()
+    {
+        QFETCH(int, rows);
+        ProgramFixture f;
+        fillStore(f);
+        f.exec(QStringLiteral("with recursive n(i) as (select 4 union all select i+1 from n where i<%1) "
+                              "insert into mrv_orvik_rssurl(dataid,title,url,rssid) select i,'t','http://a/'||i,1 from n")
+                   .arg(rows + 3));
+        const QByteArray old = "old content\r\n";
+        f.writeFile("old.csv", old);
+        const QStringList names = FileSizeLimit::namesIn(f.dir());
+        try {
+            FileSizeLimit full(old.size() + rows);
+            LinkExport::exportCsv(0, {}, f.path("old.csv"));
+            QFAIL("no error");
+        } catch (const AppError &e) {
+            QCOMPARE(e.message(), QStringLiteral("无法写入文件：") + f.path("old.csv") + u' ' + FileSizeLimit::reason());
+        }
+        QCOMPARE(f.readFile("old.csv"), old);
+        QCOMPARE(FileSizeLimit::namesIn(f.dir()), names);
     }
 
     void defaultFileNames()

@@ -60,6 +60,8 @@ void ProgramFixture::createDatabase() const
     if (!schema.open(QIODevice::ReadOnly))
         throw std::runtime_error("cannot read schema.sql");
     exec(QString::fromUtf8(schema.readAll()));
+    // Owner-only, as the program makes a store.
+    QFile::setPermissions(path(QStringLiteral("database.db")), QFile::ReadOwner | QFile::WriteOwner);
 }
 
 void ProgramFixture::exec(const QString &sql) const

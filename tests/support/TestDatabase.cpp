@@ -36,7 +36,9 @@ bool createFromSchema(const QString &path, const QString &schemaFile)
         qWarning() << "cannot read schema" << schemaFile << schema.errorString();
         return false;
     }
-    return execRaw(path, schema.readAll());
+    // Owner-only, as the program makes a store.
+    return execRaw(path, schema.readAll())
+        && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
 }
 
 } // namespace TestDatabase
