@@ -7,6 +7,7 @@
 #include "platform/OnlineTest.h"
 #include "platform/ui/OpenInBrowser.h"
 #include "platform/ui/WidgetDialogs.h"
+#include "store/SQLiteDatabase.h"
 
 #include <QApplication>
 
@@ -18,6 +19,10 @@ int main(int argc, char **argv)
     QApplication::setWindowIcon(programIcon());
     // Lets the desktop match the windows with the menu entry wexly.desktop.
     QGuiApplication::setDesktopFileName(QStringLiteral("wexly"));
+
+    // wexly-cli and the daily timer write to the same store: a short write of
+    // theirs is waited for, with the window still answering meanwhile.
+    TSQLiteDatabase::setBusyTimeout(30000, TSQLiteDatabase::BusyWait::Pumped);
 
     AppSettings settings;
     WidgetDialogs dialogs;

@@ -43,12 +43,15 @@ bool runPush(Session &session, qint32 site)
         // The window's push logs an unknown site and stops; as for ping and
         // check, here it fails the step.
         requireSite(site);
-        // What the push logs, including refusals and given-up retries, is the
-        // status log and goes to standard output; only what it throws (the
-        // store failing) is an error of the step, as in the window.
+        // What the push logs is the status log and goes to standard output;
+        // a channel stopped for a reason the user must act on (a refused
+        // token or key, every retry failed, an answer not understood) goes to
+        // standard error and fails the step, so a timer's exit status shows
+        // it. A spent quota is no such reason.
         PushLog log;
         log.appendStatusLog = [&session](const QString &line) { session.out.line(line); };
         log.setMessagePanel = [&session](const QString &text) { session.out.showProgress(text); };
+        log.reportProblem = [&session](const QString &line) { session.reportProblem(line); };
         BatchPush push(std::move(log), session.settings);
         push.run(site);
     });

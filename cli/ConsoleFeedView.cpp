@@ -1,6 +1,7 @@
 #include "cli/ConsoleFeedView.h"
 
 #include "cli/ConsoleOutput.h"
+#include "cli/Session.h"
 #include "platform/Codepage.h"
 
 #include <QFile>
@@ -24,4 +25,12 @@ void ConsoleFeedView::setFeed(int index, int count, const QString &address)
 void ConsoleFeedView::setMessagePanel(const QString &text)
 {
     m_out.progress(m_index, m_count, m_address, text);
+}
+
+void ConsoleFeedView::reportProblem(const QString &line)
+{
+    if (m_session)
+        m_session->reportProblem(line);
+    else
+        m_out.error(line);
 }

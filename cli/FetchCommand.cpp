@@ -1,5 +1,6 @@
 // The fetch subcommand: the window's "获取Rss" for each address in turn.
 #include "common/AppSettings.h"
+#include "common/RunLock.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleFeedView.h"
 #include "cli/ConsoleOutput.h"
@@ -82,12 +83,19 @@ private:
 
 bool runFetch(Session &session, const QStringList &givenAddresses)
 {
+    // Every fetch writes and reads the one rss.xml of the program directory.
+    RunLock lock(RunLock::Kind::Fetch, session.programDir);
+    if (!lock.tryLock()) {
+        session.out.error(RunLock::busyText(RunLock::Kind::Fetch));
+        return false;
+    }
     QStringList addresses = givenAddresses;
     if (addresses.isEmpty()
         && !session.runStep(QStringLiteral("fetch"), [&] { addresses = storedFeedAddresses(); }))
         return false;
 
     ConsoleFeedView view(session.out, session.programDir);
+    view.setSession(&session);
     FeedImport import(view, session.dialogs, session.programDir,
                       ServiceHosts::base(session.settings.hosts.product) + u'/');
     // Parts of a sitemap index and what a home page points to come through the same client.

@@ -22,16 +22,24 @@ RunWindow Session::consoleRunWindow()
     window.rowStarted = [this](int index, int count, const QString &address) {
         out.progress(index, count, address);
     };
+    window.reportProblem = [this](const QString &line) { reportProblem(line); };
     return window;
+}
+
+void Session::reportProblem(const QString &line)
+{
+    m_problemReported = true;
+    out.error(line);
 }
 
 bool Session::runStep(const QString &context, const std::function<void()> &body)
 {
     dialogs.setContext(context);
     dialogs.resetErrorShown();
+    m_problemReported = false;
     m_guard.run(body);
     out.endProgress();
-    const bool ok = !dialogs.errorShown();
+    const bool ok = !dialogs.errorShown() && !m_problemReported;
     dialogs.setContext({});
     return ok;
 }

@@ -31,6 +31,9 @@ public:
     // it shows as a message box, goes to standard error with `context` before
     // it. True when the step ran without either.
     bool runStep(const QString &context, const std::function<void()> &body);
+    // A line saying something stopped that the user must act on, while the
+    // step itself goes on: standard error, and the step fails.
+    void reportProblem(const QString &line);
 
     // The feed client: it lives for the run, so its cookies gather as the
     // window's do.
@@ -45,6 +48,7 @@ private:
     RunWindow consoleRunWindow();
 
     HandlerGuard m_guard;
+    bool m_problemReported = false;
     std::shared_ptr<WebClient> m_feedClient = std::make_shared<WebClient>();
     SharedWebClient m_sharedClient;
     PingServices m_services;

@@ -193,6 +193,23 @@ QString permalinkGuid(const QDomElement &item, const QUrl &fallback)
     return text;
 }
 
+// The rssid of the feed address's site row, made now when there is none. Run
+// inside the import's write transaction: two processes importing one new feed
+// at the same moment then make one row, not two.
+QString siteRow(TSQLiteDatabase &db, const QString &address, const QString &name, const QString &url,
+                const QString &now)
+{
+    const TSQLiteTable found
+        = db.GetTable(QStringLiteral("Select rssid from mrv_orvik_rss where rssurl=") + quoted(address));
+    if (found.Count() > 0)
+        return found.AsString(QStringLiteral("rssid"));
+    db.ExecSQL(QStringLiteral("Insert Into mrv_orvik_rss(rssurl,sitename,lastgettime,siteurl) values (")
+               + quoted(address) + QLatin1Char(',') + quoted(name) + QLatin1Char(',') + quoted(now)
+               + QLatin1Char(',') + quoted(url) + QLatin1Char(')'));
+    return db.GetTable(QStringLiteral("Select max(rssid) as newrssid from mrv_orvik_rss"))
+        .AsString(QStringLiteral("newrssid"));
+}
+
 // A document's text as the streaming readers take it.
 QString documentText(const QByteArray &bytes)
 {
@@ -407,7 +424,7 @@ void FeedImport::importIndex(TSQLiteDatabase &db, Site &site, QStringList parts)
             why = QStringLiteral("Out of memory");
         }
         if (!why.isEmpty())
-            m_view.setMessagePanel(QStringLiteral("读取站点地图失败:") + parts.at(i) + QLatin1Char(' ') + why);
+            m_view.reportProblem(QStringLiteral("读取站点地图失败:") + parts.at(i) + QLatin1Char(' ') + why);
     }
     if (read == 0)
         throw AppError(QStringLiteral("No sitemap of the index could be read"));
@@ -418,16 +435,7 @@ void FeedImport::storeList(TSQLiteDatabase &db, Site &site, const FeedFormats::A
     const int last = list.children - 1;
     const QString now = NowTimestamp();
     ImportTransaction transaction(db, ImportTransaction::OnFailure::DiscardAll);
-    QString rssid = site.rssid;
-    if (rssid.isEmpty() && site.existing != NoSite) {
-        rssid = QString::number(site.existing);
-    } else if (rssid.isEmpty()) {
-        db.ExecSQL(QStringLiteral("Insert Into mrv_orvik_rss(rssurl,sitename,lastgettime,siteurl) values (")
-                   + quoted(site.address) + QLatin1Char(',') + quoted(site.name) + QLatin1Char(',')
-                   + quoted(now) + QLatin1Char(',') + quoted(site.url) + QLatin1Char(')'));
-        rssid = db.GetTable(QStringLiteral("Select max(rssid) as newrssid from mrv_orvik_rss"))
-                    .AsString(QStringLiteral("newrssid"));
-    }
+    const QString rssid = site.rssid.isEmpty() ? siteRow(db, site.address, site.name, site.url, now) : site.rssid;
     const QString placeholderTitle = QStringLiteral("没有标题");
     size_t next = 0;
     for (int j = 0; j <= last; ++j) {
@@ -475,16 +483,7 @@ void FeedImport::readFeed(TSQLiteDatabase &db, const Site &site, const QString &
 
     const QString now = NowTimestamp();
     ImportTransaction transaction(db, ImportTransaction::OnFailure::KeepWritten);
-    QString rssid;
-    if (site.existing == NoSite) {
-        db.ExecSQL(QStringLiteral("Insert Into mrv_orvik_rss(rssurl,sitename,lastgettime,siteurl) values (")
-                   + quoted(site.address) + QLatin1Char(',') + quoted(siteName) + QLatin1Char(',')
-                   + quoted(now) + QLatin1Char(',') + quoted(siteUrl) + QLatin1Char(')'));
-        rssid = db.GetTable(QStringLiteral("Select max(rssid) as newrssid from mrv_orvik_rss"))
-                    .AsString(QStringLiteral("newrssid"));
-    } else {
-        rssid = QString::number(site.existing);
-    }
+    const QString rssid = siteRow(db, site.address, siteName, siteUrl, now);
 
     std::optional<QStringList> dcPrefixes; // read when first needed
     int j = 0;

@@ -8,6 +8,10 @@ class FeedImportView {
 public:
     virtual ~FeedImportView() = default;
     virtual void setMessagePanel(const QString &text) = 0;
+    // A failure the user must learn of even when the import as a whole goes
+    // on (a part of a sitemap index that could not be read): the message
+    // panel, and the window's status log; the command line's standard error.
+    virtual void reportProblem(const QString &line) { setMessagePanel(line); }
     virtual void setListCaption(const QString &caption) = 0;
     // The "首页" button: the first page of the address list for the site the
     // window has open (all sites when none).

@@ -1,6 +1,7 @@
 #include "ping/BatchRuns.h"
 
 #include "common/AppSettings.h"
+#include "common/RunLock.h"
 #include "common/mrv_fun.h"
 #include "ping/IndexCheck.h"
 #include "ping/PingServices.h"
@@ -8,6 +9,7 @@
 #include "store/SQLiteDatabase.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <algorithm>
 #include <vector>
 
@@ -66,10 +68,38 @@ void BatchRuns::progress(int index, int count)
                              + QString::number(count));
 }
 
+bool BatchRuns::take(RunLock &lock)
+{
+    if (lock.tryLock())
+        return true;
+    const QString line = RunLock::busyText(lock.kind());
+    m_window.showStatusLog();
+    m_window.setMessagePanel(line);
+    if (m_window.reportProblem)
+        m_window.reportProblem(line);
+    else
+        m_window.appendStatusLog(line);
+    return false;
+}
+
+void BatchRuns::record(const QString &url, const std::function<void()> &write)
+{
+    try {
+        write();
+    } catch (const AppError &error) {
+        // The service has the address; the run must not go on as if it had not.
+        m_window.appendStatusLog(QStringLiteral("记录失败：") + url + QStringLiteral("：") + error.message());
+        throw;
+    }
+}
+
 void BatchRuns::startPing()
 {
     // The walk in progress goes on; a second one would ping every address twice.
     if (m_pingWalking)
+        return;
+    RunLock lock(RunLock::Kind::Ping, QDir::currentPath());
+    if (!take(lock))
         return;
     m_window.showStatusLog();
     if (m_state.PingPaused == 1)
@@ -143,7 +173,7 @@ void BatchRuns::startPing()
             values.url = row.url;
             if (m_services.sendPing(values)) {
                 m_window.appendStatusLog(row.url + QStringLiteral("----PING成功"));
-                RecordPing(db, RecordCaller::Batch, row.dataid, NowTimestamp());
+                record(row.url, [&] { RecordPing(db, RecordCaller::Batch, row.dataid, NowTimestamp()); });
             }
         }
         // Intervals are read at every wait, so a change in the options applies at once.
@@ -162,6 +192,9 @@ void BatchRuns::startPing()
 void BatchRuns::startCheck()
 {
     if (m_checkWalking)
+        return;
+    RunLock lock(RunLock::Kind::IndexCheck, QDir::currentPath());
+    if (!take(lock))
         return;
     m_window.showStatusLog();
     if (m_state.CheckPaused == 1)
@@ -244,7 +277,7 @@ void BatchRuns::startCheck()
             m_window.appendStatusLog(row.url
                                      + (indexed ? QStringLiteral("----恭喜，此地址被百度收录")
                                                 : QStringLiteral("----未收录")));
-            RecordCheck(db, RecordCaller::Batch, row.dataid, indexed, NowTimestamp());
+            record(row.url, [&] { RecordCheck(db, RecordCaller::Batch, row.dataid, indexed, NowTimestamp()); });
         }
         waitAfterRow(m_settings.CheckInBaiduSleep);
         progress(i, n);

@@ -4,6 +4,7 @@
 #include <functional>
 
 class PingServices;
+class RunLock;
 struct AppSettings;
 
 // What the batch runs show and read in the main window.
@@ -20,6 +21,10 @@ struct RunWindow {
     // Optional: a row's turn begins (row index from 0, row count, its address).
     // The window leaves it empty; the command line draws its progress line.
     std::function<void(int index, int count, const QString &address)> rowStarted;
+    // Optional: a run that does not start because another process runs its
+    // kind reports the line here instead of in the status log. The command
+    // line writes it on standard error and fails the step.
+    std::function<void(const QString &)> reportProblem;
 };
 
 // The run state shared by both runs and the pause button, zero at start-up.
@@ -38,7 +43,12 @@ struct RunState {
 // Everything runs on the one thread: the pause button and the other start
 // button run inside a run's waits. A walk of a kind that is still going is
 // never started a second time; a run of the other kind may run inside it.
-// Errors leave the run through the caller with the run state as it was.
+// Across processes each walk holds its kind's RunLock on the program
+// directory (the working directory): a start that finds it taken says
+// "另一个程序正在执行…" and does nothing.
+// Errors leave the run through the caller with the run state as it was; a
+// record that cannot be written after its request first gets its own line
+// "记录失败：" + address + "：" + reason in the status log.
 class BatchRuns {
 public:
     BatchRuns(RunWindow window, PingServices &services, const AppSettings &settings);
@@ -64,6 +74,10 @@ private:
 
     void waitAfterRow(qint32 msecs);
     void progress(int index, int count);
+    // False, after saying so, when another process runs this kind.
+    bool take(RunLock &lock);
+    // Writes a row's record; a failure is logged with the address and passed on.
+    void record(const QString &url, const std::function<void()> &write);
     // After a verification page for url: ends the run with the error (back-off
     // off, or too many pages in a row), or waits out the block, counting down
     // the seconds in the message panel, and says how the wait ended.

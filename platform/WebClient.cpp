@@ -131,6 +131,12 @@ QByteArray WebClient::perform(const QString &url, const QByteArray *postBody, We
             reply->abort();
     };
     QObject::connect(&stall, &QTimer::timeout, &loop, [&] { stop(QStringLiteral("Read timed out")); });
+    // The stall timer restarts with every byte; this one never does.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] { stop(QStringLiteral("应答超时")); });
+    if (m_deadlineMs > 0)
+        deadline.start(m_deadlineMs);
 
     const auto startBody = [&] {
         if (bodyStarted)
@@ -179,6 +185,7 @@ QByteArray WebClient::perform(const QString &url, const QByteArray *postBody, We
     if (!reply->isFinished())
         loop.exec();
     stall.stop();
+    deadline.stop();
 
     if (!reply)
         throw HttpError(QStringLiteral("Connection closed"));

@@ -45,6 +45,8 @@ class WebClient {
 public:
     static constexpr int DefaultTransferTimeoutMs = 60000;
     static constexpr qint64 DefaultMaxBodySize = 64LL * 1024 * 1024;
+    // The services' whole-answer deadline (push, ping, index check, site query).
+    static constexpr int ServiceAnswerDeadlineMs = 120000;
 
     WebClient();
     ~WebClient();
@@ -69,6 +71,11 @@ public:
     // A transfer with no progress for this long fails with "Read timed out".
     void setTransferTimeout(int msecs) { m_timeoutMs = msecs; }
     int transferTimeout() const { return m_timeoutMs; }
+    // A request not answered in full this long after it was sent fails with
+    // "应答超时", however steadily the server trickles; 0 (the default) sets no
+    // such limit. A failure like any other of the transfer.
+    void setAnswerDeadline(int msecs) { m_deadlineMs = msecs; }
+    int answerDeadline() const { return m_deadlineMs; }
     // A body larger than this fails instead of filling the memory.
     void setMaxBodySize(qint64 bytes) { m_maxBodySize = bytes; }
     qint64 maxBodySize() const { return m_maxBodySize; }
@@ -89,21 +96,30 @@ private:
     QString m_contentType;
     WebProgress m_progress;
     int m_timeoutMs = DefaultTransferTimeoutMs;
+    int m_deadlineMs = 0;
     qint64 m_maxBodySize = DefaultMaxBodySize;
     QString m_lastStatusLine;
     int m_inFlight = 0;
     bool m_closePending = false;
 };
 
-// The main window's shared client. A caller takes current() and holds it for
-// the length of its request; replace() installs a fresh default client for
-// later callers, while a request still waiting on the old one finishes with it.
+// The main window's shared client for the services (ping, index check). A
+// caller takes current() and holds it for the length of its request; replace()
+// installs a fresh default client for later callers, while a request still
+// waiting on the old one finishes with it. Its clients have the services'
+// answer deadline.
 class SharedWebClient {
 public:
-    SharedWebClient() : m_client(std::make_shared<WebClient>()) {}
+    SharedWebClient() : m_client(make()) {}
     std::shared_ptr<WebClient> current() const { return m_client; }
-    void replace() { m_client = std::make_shared<WebClient>(); }
+    void replace() { m_client = make(); }
 
 private:
+    static std::shared_ptr<WebClient> make()
+    {
+        auto client = std::make_shared<WebClient>();
+        client->setAnswerDeadline(WebClient::ServiceAnswerDeadlineMs);
+        return client;
+    }
     std::shared_ptr<WebClient> m_client;
 };

@@ -1,6 +1,7 @@
 #include "push/BatchPush.h"
 
 #include "common/AppSettings.h"
+#include "common/RunLock.h"
 #include "common/mrv_fun.h"
 #include "platform/Delay.h"
 #include "platform/WebClient.h"
@@ -8,6 +9,7 @@
 #include "store/ExtendedTables.h"
 #include "store/SQLiteDatabase.h"
 
+#include <QDir>
 #include <QSet>
 #include <algorithm>
 
@@ -66,6 +68,15 @@ void BatchPush::append(const QString &line)
         m_log.appendStatusLog(line);
 }
 
+void BatchPush::problem(const QString &line)
+{
+    ++m_summary.problems;
+    if (m_log.reportProblem)
+        m_log.reportProblem(line);
+    else
+        append(line);
+}
+
 void BatchPush::progress()
 {
     ++m_summary.requestsSent;
@@ -83,6 +94,16 @@ PushSummary BatchPush::run(qint64 siteFilter)
     m_summary = PushSummary();
     if (m_log.showStatusLog)
         m_log.showStatusLog();
+    // Two pushes at once would both plan, and send, the same due addresses.
+    RunLock lock(RunLock::Kind::Push, QDir::currentPath());
+    if (!lock.tryLock()) {
+        m_summary.refused = true;
+        const QString line = RunLock::busyText(RunLock::Kind::Push);
+        if (m_log.setMessagePanel)
+            m_log.setMessagePanel(line);
+        problem(line);
+        return m_summary;
+    }
 
     // One connection for the push: the due addresses are read in full before
     // the first request, so no cursor stays open while a request waits, and
@@ -99,6 +120,7 @@ PushSummary BatchPush::run(qint64 siteFilter)
 
     // A fresh client per push: its content type and connections are its own.
     WebClient client;
+    client.setAnswerDeadline(WebClient::ServiceAnswerDeadlineMs);
     for (const SitePlan &site : sites) {
         if (!site.settings.anyOn()) {
             append(bracket(site.name) + QStringLiteral("未设置推送，跳过"));
@@ -190,7 +212,7 @@ void BatchPush::pushChannel(TSQLiteDatabase &db, WebClient &client, const SitePl
                             const ChannelPlan &channel)
 {
     if (channel.noKeyHost) {
-        append(bracket(site.name) + channelLabel(channel.channel) + QStringLiteral("失败：密钥文件地址无效"));
+        problem(bracket(site.name) + channelLabel(channel.channel) + QStringLiteral("失败：密钥文件地址无效"));
         ++m_summary.channelsStopped;
         return;
     }
@@ -233,7 +255,7 @@ bool BatchPush::postWithRetries(WebClient &client, const SitePlan &site, const Q
             failure = answer.statusLine;
             // Baidu names the reason in its JSON body.
             if (jsonMessage) {
-                const QString message = BaiduPush::interpret(answer, false).error;
+                const QString message = BaiduPush::interpret(answer, false, 0).error;
                 if (!message.isEmpty())
                     failure = message;
             }
@@ -247,7 +269,7 @@ bool BatchPush::postWithRetries(WebClient &client, const SitePlan &site, const Q
                    + QStringLiteral("秒后重试"));
             m_wait(seconds * 1000);
         } else {
-            append(bracket(site.name) + label + QStringLiteral("失败：") + failure);
+            problem(bracket(site.name) + label + QStringLiteral("失败：") + failure);
         }
     }
     return false;
@@ -267,7 +289,7 @@ BatchPush::Outcome BatchPush::sendBaidu(TSQLiteDatabase &db, WebClient &client, 
     if (!postWithRetries(client, site, label, true, url, QStringLiteral("text/plain"), BaiduPush::requestBody(urls), web))
         return Outcome::Stop;
 
-    const BaiduPush::Answer answer = BaiduPush::interpret(web, daily);
+    const BaiduPush::Answer answer = BaiduPush::interpret(web, daily, qint64(batch.size()));
     const QString name = bracket(site.name);
     const QString quotaLine = name + label + QStringLiteral("今日配额已用完，其余地址明天再推");
     switch (answer.kind) {
@@ -277,14 +299,14 @@ BatchPush::Outcome BatchPush::sendBaidu(TSQLiteDatabase &db, WebClient &client, 
         append(quotaLine);
         return Outcome::Stop;
     case BaiduPush::Answer::TokenInvalid:
-        append(name + QStringLiteral("百度密钥无效"));
+        problem(name + QStringLiteral("百度密钥无效"));
         return Outcome::Stop;
     case BaiduPush::Answer::SiteNotVerified:
-        append(name + QStringLiteral("百度站点未验证"));
+        problem(name + QStringLiteral("百度站点未验证"));
         return Outcome::Stop;
     case BaiduPush::Answer::Retry:
     case BaiduPush::Answer::Failed:
-        append(name + label + QStringLiteral("失败：")
+        problem(name + label + QStringLiteral("失败：")
                + scrubSecrets(answer.error, {site.settings.baiduToken, site.settings.indexNowKey}));
         return Outcome::Stop;
     }
@@ -347,17 +369,17 @@ BatchPush::Outcome BatchPush::sendIndexNow(TSQLiteDatabase &db, WebClient &clien
     case IndexNowPush::Kind::Accepted:
         break;
     case IndexNowPush::Kind::KeyInvalid:
-        append(name + QStringLiteral("IndexNow密钥无效或密钥文件无法访问"));
+        problem(name + QStringLiteral("IndexNow密钥无效或密钥文件无法访问"));
         return Outcome::Stop;
     case IndexNowPush::Kind::Mismatch:
-        append(name + QStringLiteral("IndexNow拒绝：地址与站点或密钥不符"));
+        problem(name + QStringLiteral("IndexNow拒绝：地址与站点或密钥不符"));
         return Outcome::Stop;
     case IndexNowPush::Kind::TooMany:
         append(name + QStringLiteral("IndexNow提交过于频繁，稍后再试"));
         return Outcome::Stop;
     case IndexNowPush::Kind::Retry:
     case IndexNowPush::Kind::Failed:
-        append(name + label + QStringLiteral("失败：") + scrubSecrets(web.statusLine, {s.baiduToken, s.indexNowKey}));
+        problem(name + label + QStringLiteral("失败：") + scrubSecrets(web.statusLine, {s.baiduToken, s.indexNowKey}));
         return Outcome::Stop;
     }
     std::vector<std::pair<QString, QString>> rows;

@@ -19,6 +19,10 @@ struct PushLog {
     std::function<void()> showStatusLog;
     std::function<void(const QString &)> appendStatusLog;
     std::function<void(const QString &)> setMessagePanel;
+    // Optional: a line saying a channel stopped for a reason the user must act
+    // on (or that another push is going). It goes here instead of the status
+    // log; the command line writes it on standard error and fails the step.
+    std::function<void(const QString &)> reportProblem;
 };
 
 // What one push did, for callers without a window.
@@ -28,6 +32,8 @@ struct PushSummary {
     int accepted = 0; // addresses recorded "ok"
     int rejected = 0; // addresses recorded "not_same_site" or "not_valid"
     int channelsStopped = 0; // channels a site stopped early (quota, key, failure)
+    int problems = 0;        // lines given to PushLog::reportProblem
+    bool refused = false;    // another push held the program directory
 };
 
 // The batch push ("批量推送"): for the site filter's site, or every site for 0
@@ -39,7 +45,9 @@ struct PushSummary {
 //
 // Runs on the calling thread; the requests and the waits between retries
 // dispatch events, so a window stays usable. A push started while one is going
-// does nothing. Errors of the store leave through the caller.
+// does nothing; one started while another process pushes from the same program
+// directory (the push lock file of RunLock) says so and does nothing. Errors
+// of the store leave through the caller.
 class BatchPush {
 public:
     BatchPush(PushLog log, const AppSettings &settings);
@@ -87,6 +95,7 @@ private:
                          WebAnswer &answer);
     void record(TSQLiteDatabase &db, PushChannel channel, const std::vector<std::pair<QString, QString>> &rows);
     void append(const QString &line);
+    void problem(const QString &line);
     void progress();
 
     PushLog m_log;

@@ -57,7 +57,7 @@ QByteArray requestBody(const QStringList &addresses)
     return addresses.join(u'\n').toUtf8();
 }
 
-Answer interpret(const WebAnswer &web, bool daily)
+Answer interpret(const WebAnswer &web, bool daily, qint64 sent)
 {
     Answer answer;
     const QJsonObject json = QJsonDocument::fromJson(web.body).object();
@@ -65,14 +65,18 @@ Answer interpret(const WebAnswer &web, bool daily)
     if (web.status >= 200 && web.status <= 299 && !json.contains(QStringLiteral("error"))) {
         const QString successKey = daily ? QStringLiteral("success_daily") : QStringLiteral("success");
         const QString remainKey = daily ? QStringLiteral("remain_daily") : QStringLiteral("remain");
-        if (!json.contains(successKey) && !json.contains(remainKey)) {
+        // Without a count of what was taken nothing may be recorded as taken:
+        // those addresses would never be pushed again.
+        const QJsonValue success = json.value(successKey);
+        const double count = success.toDouble(-1);
+        if (!success.isDouble() || count < 0 || count > double(sent) || count != double(qint64(count))) {
             answer.kind = Answer::Failed;
             answer.error = QStringLiteral("无法识别的应答");
             return answer;
         }
         answer.kind = Answer::Accepted;
-        answer.successGiven = json.contains(successKey);
-        answer.success = json.value(successKey).toInteger();
+        answer.successGiven = true;
+        answer.success = qint64(count);
         if (json.contains(remainKey))
             answer.remain = json.value(remainKey).toInteger();
         answer.notSameSite = textList(json.value(QStringLiteral("not_same_site")));

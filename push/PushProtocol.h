@@ -31,7 +31,7 @@ struct Answer {
     };
     Kind kind = Failed;
     qint64 success = 0;
-    bool successGiven = false;
+    bool successGiven = false; // always so for Accepted
     qint64 remain = -1; // -1 when the answer names none
     QStringList notSameSite;
     QStringList notValid;
@@ -39,7 +39,9 @@ struct Answer {
 };
 
 // Reads an answer; the daily channel's counts are remain_daily / success_daily.
-Answer interpret(const WebAnswer &answer, bool daily);
+// A 2xx answer is Accepted only when its success count is a whole number from
+// 0 to `sent` (the addresses of the request); any other is Failed, "无法识别的应答".
+Answer interpret(const WebAnswer &answer, bool daily, qint64 sent);
 
 } // namespace BaiduPush
 

@@ -91,6 +91,7 @@ void SiteQuery::run(const QList<SiteLookup> &lookups)
     // Released at the end, also when a request fails.
     auto client = std::make_unique<WebClient>();
     client->setUserAgent(QString::fromLatin1(SiteQueryUserAgent));
+    client->setAnswerDeadline(WebClient::ServiceAnswerDeadlineMs);
     for (const SiteLookup &lookup : lookups) {
         try {
             const QByteArray buffer = client->get(lookup.address);

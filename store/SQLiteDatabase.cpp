@@ -4,6 +4,12 @@
 #include "store/DatabaseFile.h"
 #include "store/TextSearch.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QEventLoop>
+#include <QScopeGuard>
+#include <QThread>
+#include <QTimer>
 #include <sqlite3.h>
 
 #include <atomic>
@@ -12,6 +18,9 @@
 namespace {
 
 std::atomic<int> processBusyTimeout{0};
+std::atomic<bool> processBusyPumped{false};
+// Pumped waits in progress on this (the one UI) thread.
+int pumpedWaitDepth = 0;
 
 // Finalizes the statement on every path out of a store call, errors included.
 struct StatementFinalizer {
@@ -170,20 +179,51 @@ TSQLiteDatabase::TSQLiteDatabase(const QString &fileName)
                                    .arg(fileName, reason));
     }
     // Before the first statement: even the read settings below may meet a lock.
-    if (const int timeout = processBusyTimeout.load(); timeout > 0)
-        sqlite3_busy_timeout(m_db, timeout);
+    if (const int timeout = processBusyTimeout.load(); timeout > 0) {
+        if (processBusyPumped.load())
+            sqlite3_busy_handler(m_db, &TSQLiteDatabase::pumpedBusyHandler, this);
+        else
+            sqlite3_busy_timeout(m_db, timeout);
+    }
     applyReadSettings();
     TextSearch::registerFunction(m_db);
 }
 
-void TSQLiteDatabase::setBusyTimeout(int msecs)
+void TSQLiteDatabase::setBusyTimeout(int msecs, BusyWait how)
 {
     processBusyTimeout.store(qMax(0, msecs));
+    processBusyPumped.store(how == BusyWait::Pumped);
 }
 
 int TSQLiteDatabase::busyTimeout()
 {
     return processBusyTimeout.load();
+}
+
+TSQLiteDatabase::BusyWait TSQLiteDatabase::busyWait()
+{
+    return processBusyPumped.load() ? BusyWait::Pumped : BusyWait::Blocking;
+}
+
+int TSQLiteDatabase::pumpedBusyHandler(void *self, int tries)
+{
+    auto *db = static_cast<TSQLiteDatabase *>(self);
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (tries == 0)
+        db->m_busySince = now;
+    // A handler that runs inside another pumped wait gives up at once (see BusyWait).
+    if (pumpedWaitDepth > 0 || now - db->m_busySince >= processBusyTimeout.load())
+        return 0;
+    ++pumpedWaitDepth;
+    const auto leave = qScopeGuard([] { --pumpedWaitDepth; });
+    if (QCoreApplication::instance()) {
+        QEventLoop loop;
+        QTimer::singleShot(PumpSliceMs, &loop, &QEventLoop::quit);
+        loop.exec();
+    } else {
+        QThread::msleep(PumpSliceMs);
+    }
+    return 1;
 }
 
 TSQLiteDatabase::~TSQLiteDatabase()
@@ -275,7 +315,7 @@ void TSQLiteDatabase::ExecBatch(const QString &statement, const std::vector<QStr
     sqlite3_stmt *stmt = prepared.get();
     const bool ownTransaction = sqlite3_get_autocommit(m_db) != 0;
     if (ownTransaction)
-        ExecSQL(QStringLiteral("BEGIN"));
+        ExecSQL(QStringLiteral("BEGIN IMMEDIATE")); // the write lock first: see inTransaction
     try {
         const int parameters = sqlite3_bind_parameter_count(stmt);
         // Bindings stay between rows, so a value the rows share (a time, a

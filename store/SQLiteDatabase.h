@@ -61,12 +61,22 @@ class TSQLiteDatabase {
 public:
     explicit TSQLiteDatabase(const QString &fileName);
 
+    // How a connection waits for a lock: Blocking sleeps (the command line);
+    // Pumped runs the thread's event loop in slices of at most PumpSliceMs
+    // between tries, so a window keeps repainting and its handlers run. A
+    // statement of a handler that runs inside such a wait fails at once on a
+    // lock: the wait below it may be holding that very lock, which cannot be
+    // given back before the inner handler returns.
+    enum class BusyWait { Blocking, Pumped };
+    static constexpr int PumpSliceMs = 25;
+
     // How long every connection opened afterwards waits for a lock another
-    // connection holds before its statement fails; 0 (the default, the
-    // window's choice) fails at once. The command line, which may run beside
-    // the window on the same file, waits.
-    static void setBusyTimeout(int msecs);
+    // connection holds before its statement fails; 0 (the default) fails at
+    // once. The window and the command line, which may run side by side on the
+    // same file, both wait.
+    static void setBusyTimeout(int msecs, BusyWait how = BusyWait::Blocking);
     static int busyTimeout();
+    static BusyWait busyWait();
     ~TSQLiteDatabase();
     TSQLiteDatabase(const TSQLiteDatabase &) = delete;
     TSQLiteDatabase &operator=(const TSQLiteDatabase &) = delete;
@@ -83,6 +93,8 @@ public:
 
 private:
     void applyReadSettings();
+    static int pumpedBusyHandler(void *self, int tries);
 
     sqlite3 *m_db = nullptr;
+    qint64 m_busySince = 0; // when the current wait for a lock began (ms since epoch)
 };

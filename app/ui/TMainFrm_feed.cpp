@@ -1,6 +1,7 @@
 #include "app/ui/TMainFrm.h"
 
 #include "common/AppSettings.h"
+#include "common/RunLock.h"
 #include "feed/FeedDownload.h"
 #include "feed/FeedImport.h"
 
@@ -34,6 +35,11 @@ public:
     }
 
     void setMessagePanel(const QString &text) override { m_window->setMessagePanel(text); }
+    void reportProblem(const QString &line) override
+    {
+        m_window->setMessagePanel(line);
+        m_window->appendStatusLog(line);
+    }
     void setListCaption(const QString &caption) override { m_frame->setTitle(caption); }
     void showFirstPage() override { m_window->btnFirstClick(); }
     void setProgressVisible(bool visible) override { m_bar->setVisible(visible); }
@@ -79,6 +85,13 @@ void TMainFrm::connectFeedHandlers()
 void TMainFrm::btnGetRssClick()
 {
     guarded([this] {
+        // wexly-cli may be fetching into the same rss.xml.
+        RunLock lock(RunLock::Kind::Fetch, m_programDir);
+        if (!lock.tryLock()) {
+            setMessagePanel(RunLock::busyText(lock.kind()));
+            appendStatusLog(RunLock::busyText(lock.kind()));
+            return;
+        }
         auto *holder = findChild<FeedClient *>(QString(), Qt::FindDirectChildrenOnly);
         // Held for the whole request, whatever happens to the window meanwhile.
         const std::shared_ptr<WebClient> client = holder->client;

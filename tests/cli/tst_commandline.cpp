@@ -10,6 +10,7 @@
 #include "store/ExtendedTables.h"
 #include "store/SQLiteDatabase.h"
 
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -33,16 +34,21 @@ struct CliResult {
 
 // Runs the program to its end while this thread's event loop serves the
 // local server's requests. No display: neither QT_QPA_PLATFORM nor DISPLAY.
+QProcessEnvironment cliEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    return environment;
+}
+
 CliResult runCli(const QStringList &arguments, const QString &program = Cli,
                  const QString &workingDirectory = QString(),
                  const std::function<void(QProcess &)> &started = {})
 {
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(cliEnvironment());
     if (!workingDirectory.isEmpty())
         process.setWorkingDirectory(workingDirectory);
     QEventLoop loop;
@@ -63,6 +69,36 @@ CliResult runCli(const QStringList &arguments, const QString &program = Cli,
     result.out = QString::fromUtf8(process.readAllStandardOutput());
     result.err = QString::fromUtf8(process.readAllStandardError());
     return result;
+}
+
+// Starts the program once for each argument list, all at the same moment, and
+// waits for every one while the local server answers.
+QList<CliResult> runTogether(const QList<QStringList> &argumentLists)
+{
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (const QStringList &arguments : argumentLists) {
+        processes.push_back(std::make_unique<QProcess>());
+        processes.back()->setProcessEnvironment(cliEnvironment());
+        processes.back()->start(Cli, arguments);
+    }
+    QDeadlineTimer deadline(120000);
+    const auto running = [&] {
+        return std::any_of(processes.begin(), processes.end(),
+                           [](const auto &p) { return p->state() != QProcess::NotRunning; });
+    };
+    while (running() && !deadline.hasExpired())
+        QTest::qWait(20);
+    QList<CliResult> results;
+    for (const auto &process : processes) {
+        process->kill();
+        process->waitForFinished();
+        CliResult result;
+        result.status = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1;
+        result.out = QString::fromUtf8(process->readAllStandardOutput());
+        result.err = QString::fromUtf8(process->readAllStandardError());
+        results << result;
+    }
+    return results;
 }
 
 QByteArray feed(const QByteArray &title, const QByteArray &items, const QByteArray &encoding = "utf-8")
@@ -360,16 +396,16 @@ private slots:
         QCOMPARE(result.out, QStringLiteral("【站点甲】没有需要推送的地址\n"));
         QCOMPARE(services.server.requests().size(), 1);
 
-        // The service refusing the token is a line of the status log, as in
-        // the window, not a failure of the run; nothing is recorded.
+        // The service refusing the token stops the channel and fails the run,
+        // so a timer's status shows it; nothing is recorded.
         dir.exec("insert into mrv_orvik_rssurl(dataid,rssid,url) values (4,1,'https://www.a.com/4')");
         services.push = [](const Request &) {
             return Response::status("HTTP/1.1 401 Unauthorized", "{\"error\":401,\"message\":\"token is not valid\"}");
         };
         result = dir.run({QStringLiteral("push"), QStringLiteral("--site"), QStringLiteral("1")});
-        QCOMPARE(result.status, 0);
-        QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
-        QCOMPARE(result.out, QStringLiteral("【站点甲】百度密钥无效\n"));
+        QCOMPARE(result.status, 1);
+        QVERIFY(result.out.isEmpty());
+        QCOMPARE(result.err, QStringLiteral("【站点甲】百度密钥无效\n"));
         QCOMPARE(dir.pushRows().size(), 2);
         QVERIFY(!result.out.contains(Token));
 
@@ -542,6 +578,133 @@ private slots:
         QCOMPARE(result.status, 0);
         QCOMPARE(result.outLines(), QStringList{QStringLiteral("【甲】新增2条")});
         QCOMPARE(dir.rows("url"), (QStringList{"http://b/held", "http://a/1", "http://a/2"}));
+    }
+
+    // What a timer's user must act on fails the run with its line on standard
+    // error; a spent quota is news for standard output.
+    void pushExitStatusTellsWhatNeedsTheUser_data()
+    {
+        QTest::addColumn<QByteArray>("statusLine");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("site not verified") << QByteArray("HTTP/1.1 400 Bad Request")
+                                           << QByteArray(R"({"error":400,"message":"site error"})") << 1
+                                           << QStringLiteral("【站点甲】百度站点未验证");
+        QTest::newRow("answer not recognised") << QByteArray("HTTP/1.1 200 OK") << QByteArray(R"({"remain":5})") << 1
+                                               << QStringLiteral("【站点甲】百度推送失败：无法识别的应答");
+        QTest::newRow("quota spent") << QByteArray("HTTP/1.1 400 Bad Request")
+                                     << QByteArray(R"({"error":400,"message":"over quota"})") << 0
+                                     << QStringLiteral("【站点甲】百度推送今日配额已用完，其余地址明天再推");
+    }
+
+    void pushExitStatusTellsWhatNeedsTheUser()
+    {
+        QFETCH(QByteArray, statusLine);
+        QFETCH(QByteArray, body);
+        QFETCH(int, status);
+        QFETCH(QString, line);
+        Services services;
+        services.push = [&](const Request &) { return Response::status(statusLine, body); };
+        ProgramDir dir(services);
+        dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename,siteurl) values (1,'http://a/rss.xml','站点甲','https://www.a.com/')");
+        dir.exec("insert into mrv_orvik_rssurl(dataid,rssid,url) values (1,1,'https://www.a.com/1')");
+        dir.pushSettings(1, QStringLiteral("https://www.a.com"));
+        const CliResult result = dir.run({QStringLiteral("push")});
+        QCOMPARE(result.status, status);
+        QCOMPARE(status ? result.err : result.out, line + u'\n');
+        QVERIFY((status ? result.out : result.err).isEmpty());
+        QVERIFY(dir.pushRows().isEmpty());
+    }
+
+    void fetchFailsForEachUnreadablePartOfAnIndex()
+    {
+        Services services;
+        ProgramDir dir(services);
+        const QByteArray part = services.server.url(QStringLiteral("/part.xml")).toUtf8();
+        const QByteArray missing = services.server.url(QStringLiteral("/missing.xml")).toUtf8();
+        services.feeds["/index.xml"] = "<?xml version=\"1.0\"?><sitemapindex xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><sitemap><loc>" + part
+            + "</loc></sitemap><sitemap><loc>" + missing + "</loc></sitemap></sitemapindex>";
+        services.feeds["/part.xml"] = "<?xml version=\"1.0\"?><urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><url><loc>http://127.0.0.1/a</loc></url></urlset>";
+        const CliResult result = dir.run({QStringLiteral("fetch"), services.server.url(QStringLiteral("/index.xml"))});
+        QCOMPARE(result.status, 1);
+        QCOMPARE(result.err, "读取站点地图失败:" + QString::fromUtf8(missing) + " HTTP/1.1 404 Not Found\n");
+        QCOMPARE(dir.rows("url"), QStringList{"http://127.0.0.1/a"});
+    }
+
+    // Runs of one kind on one program directory, side by side: the second
+    // does not start, so nothing is sent or stored twice.
+    void runsOfOneKindAtOnce_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("busy");
+        QTest::newRow("push") << "push" << "另一个程序正在执行批量推送，请稍后再试\n";
+        QTest::newRow("fetch of one new feed") << "fetch" << "另一个程序正在执行获取Rss，请稍后再试\n";
+    }
+
+    void runsOfOneKindAtOnce()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, busy);
+        Services services;
+        QString items;
+        for (int i = 1; i <= 30; ++i)
+            items += QStringLiteral("<item><title>t</title><link>https://www.a.com/%1</link></item>").arg(i);
+        services.feeds["/a.xml"] = feed("甲", items.toUtf8());
+        // Both slow enough that the second run starts while the first one waits.
+        services.push = [](const Request &r) {
+            return Response::ok("{\"remain\":100,\"success\":" + QByteArray::number(r.body.count('\n') + 1) + "}",
+                                "application/json")
+                .slow(4, 500);
+        };
+        services.onFeedRequest = [] { QTest::qWait(1500); };
+        ProgramDir dir(services);
+        if (command == "push") {
+            dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename,siteurl) values (1,'http://a/rss.xml','站点甲','https://www.a.com/')");
+            for (int i = 1; i <= 30; ++i)
+                dir.exec(QStringLiteral("insert into mrv_orvik_rssurl(dataid,rssid,url) values (%1,1,'https://www.a.com/%1')").arg(i));
+            dir.pushSettings(1, QStringLiteral("https://www.a.com"));
+        }
+        QStringList arguments{QStringLiteral("--dir"), dir.path(), command};
+        if (command == "fetch")
+            arguments << services.server.url(QStringLiteral("/a.xml"));
+        const QList<CliResult> results = runTogether({arguments, arguments});
+        const int refused = results[0].status == 1 ? 0 : 1;
+        QCOMPARE(results[refused].status, 1);
+        QCOMPARE(results[refused].err, busy);
+        QCOMPARE(results[1 - refused].status, 0);
+        if (command == "push") {
+            QStringList sent;
+            for (const Request &r : services.server.requests())
+                sent += QString::fromUtf8(r.body).split(u'\n');
+            QCOMPARE(sent.size(), 30);
+            QCOMPARE(dir.pushRows().size(), 30);
+        } else {
+            QCOMPARE(storeRows(dir.path(QStringLiteral("database.db")), "select count(*) from mrv_orvik_rss"),
+                     QStringList{"1"});
+            QCOMPARE(dir.rows("url").size(), 30);
+        }
+    }
+
+    void aLockLeftByAKilledRunDoesNotBlockTheNext()
+    {
+        Services services;
+        services.push = [](const Request &) { return Response::never(); };
+        ProgramDir dir(services);
+        dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename,siteurl) values (1,'http://a/rss.xml','站点甲','https://www.a.com/')");
+        dir.exec("insert into mrv_orvik_rssurl(dataid,rssid,url) values (1,1,'https://www.a.com/1')");
+        dir.pushSettings(1, QStringLiteral("https://www.a.com"));
+        QProcess killed;
+        killed.setProcessEnvironment(cliEnvironment());
+        killed.start(Cli, {QStringLiteral("--dir"), dir.path(), QStringLiteral("push")});
+        QTRY_VERIFY_WITH_TIMEOUT(!services.server.requests().isEmpty(), 20000);
+        killed.kill();
+        killed.waitForFinished();
+        QVERIFY(QFile::exists(dir.path(QStringLiteral("push.lock"))));
+        services.push = {};
+        const CliResult result = dir.run({QStringLiteral("push")});
+        QCOMPARE(result.status, 0);
+        QCOMPARE(dir.pushRows(), QStringList{"1|baidu|ok"});
     }
 
     void withoutDirItWorksBesideItsProgramFile()

@@ -1,5 +1,6 @@
 #include "ProgramFixture.h"
 #include "app/ui/TMainFrm.h"
+#include "common/RunLock.h"
 #include "platform/Codepage.h"
 #include "store/SQLiteDatabase.h"
 #include "support/TestHttpServer.h"
@@ -9,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -126,6 +128,39 @@ private slots:
         QCOMPARE(t.items(), QStringList{QStringLiteral("1|没有标题|http://z.cn/p1")});
         QCOMPARE(cookies, (QList<QByteArray>{"", "seen=1", "seen=1", "seen=1"}));
         QCOMPARE(t.child<QGroupBox>("gbxRss")->title(), QStringLiteral("127.0.0.1"));
+    }
+
+    void unreadablePartsAndABusyFetchShowInTheStatusLog()
+    {
+        Window t;
+        TestHttpServer server;
+        server.setHandler([&](const TestHttpServer::Request &request) {
+            if (request.target == "/index.xml") {
+                return Response::ok("<sitemapindex xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><sitemap><loc>"
+                                        + server.url(QStringLiteral("/gone.xml")).toUtf8() + "</loc></sitemap><sitemap><loc>"
+                                        + server.url(QStringLiteral("/p1.xml")).toUtf8() + "</loc></sitemap></sitemapindex>",
+                                    "text/xml");
+            }
+            if (request.target == "/p1.xml")
+                return Response::ok("<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><url><loc>http://z.cn/p1"
+                                    "</loc></url></urlset>",
+                                    "text/xml");
+            return Response::status("HTTP/1.1 404 Not Found");
+        });
+        const auto *log = t.child<QPlainTextEdit>("Memo1");
+        t.fetch(server.url(QStringLiteral("/index.xml")));
+        QCOMPARE(log->toPlainText(),
+                 "读取站点地图失败:" + server.url(QStringLiteral("/gone.xml")) + " HTTP/1.1 404 Not Found");
+        QCOMPARE(t.items().size(), 1);
+
+        // wexly-cli fetching into the same rss.xml: the press does nothing but say so.
+        RunLock other(RunLock::Kind::Fetch, t.f.dir());
+        QVERIFY(other.tryLock());
+        const qsizetype requests = server.requests().size();
+        t.fetch(server.url(QStringLiteral("/index.xml")));
+        QCOMPARE(server.requests().size(), requests);
+        QVERIFY(log->toPlainText().endsWith(QStringLiteral("\n另一个程序正在执行获取Rss，请稍后再试")));
+        QCOMPARE(t.w->messagePanel(), QStringLiteral("另一个程序正在执行获取Rss，请稍后再试"));
     }
 };
 

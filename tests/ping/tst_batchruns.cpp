@@ -1,5 +1,7 @@
 #include "ProgramFixture.h"
+#include "StoreLockHolder.h"
 #include "TestHttpServer.h"
+#include "common/RunLock.h"
 #include "common/mrv_fun.h"
 #include "ping/BatchRuns.h"
 #include "ping/IndexCheck.h"
@@ -7,6 +9,9 @@
 #include "platform/WebClient.h"
 #include "store/SQLiteDatabase.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QtTest>
 #include <memory>
 
@@ -610,7 +615,92 @@ private slots:
         QCOMPARE(h.runs->state().RunKind, 1);
         QCOMPARE(h.runs->state().PingPaused, 0);
     }
+
+    // Another process writes while the walk runs: the record waits for it,
+    // the window's events go on meanwhile, and only a lock held past the
+    // limit ends the run, after saying which address went unrecorded.
+    void aLockOfAnotherProcessIsWaitedForWhileEventsRun_data()
+    {
+        QTest::addColumn<int>("holdMs");
+        QTest::addColumn<int>("limitMs");
+        QTest::newRow("held 2 s") << 2000 << 30000;
+        QTest::newRow("held past the limit") << 3000 << 600;
+    }
+
+    void aLockOfAnotherProcessIsWaitedForWhileEventsRun()
+    {
+        QFETCH(int, holdMs);
+        QFETCH(int, limitMs);
+        TSQLiteDatabase::setBusyTimeout(limitMs, TSQLiteDatabase::BusyWait::Pumped);
+        const auto restore = qScopeGuard([] { TSQLiteDatabase::setBusyTimeout(0); });
+        Harness h;
+        h.filter = "1";
+        h.address(1, 1, "http://in.a/1");
+        h.address(2, 1, "http://in.a/2");
+        h.f.settings.PingSleep = 0;
+        std::unique_ptr<QProcess> holder;
+        h.server.setHandler([&](const TestHttpServer::Request &r) {
+            if (!holder) // the other process starts writing while the first ping is out
+                holder = StoreLockHolder::start(h.f.path("database.db"), holdMs);
+            return answer(r);
+        });
+        QElapsedTimer clock;
+        qint64 last = 0, longestGap = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            longestGap = std::max(longestGap, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        ticker.start(20);
+        clock.start();
+        QString error;
+        try {
+            h.runs->startPing();
+        } catch (const ESQLiteException &e) {
+            error = e.message();
+        }
+        QVERIFY(holder);
+        holder->kill();
+        holder->waitForFinished();
+        QVERIFY2(longestGap < 1000, qPrintable(QString::number(longestGap)));
+        if (holdMs < limitMs) {
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+            QVERIFY(clock.elapsed() >= holdMs / 2);
+            QCOMPARE(h.log, QStringList({"http://in.a/2----PING成功", "http://in.a/1----PING成功"}));
+            QVERIFY(!h.column(1, "lasttime").isEmpty() && !h.column(2, "lasttime").isEmpty());
+        } else {
+            QVERIFY(error.startsWith("Could not prepare SQL statement") || error.startsWith("Error executing SQL"));
+            QCOMPARE(h.log.size(), 2);
+            QCOMPARE(h.log.last(), "记录失败：http://in.a/2：" + error);
+            QCOMPARE(h.pingBodies().size(), 1);
+        }
+    }
+
+    void aRunOfTheSameKindElsewhereRefusesTheStart()
+    {
+        Harness h;
+        h.address(1, 1, "http://in.a/1");
+        RunLock other(RunLock::Kind::Ping, h.f.path(""));
+        QVERIFY(other.tryLock());
+        h.runs->startPing();
+        QCOMPARE(h.log, QStringList({"另一个程序正在执行批量Ping，请稍后再试"}));
+        QCOMPARE(h.panels, QStringList({"另一个程序正在执行批量Ping，请稍后再试"}));
+        QVERIFY(h.server.requests().isEmpty());
+        // The check is another kind: it runs.
+        h.log.clear();
+        h.runs->startCheck();
+        QCOMPARE(h.log, QStringList({"http://in.a/1----恭喜，此地址被百度收录"}));
+    }
 };
 
-QTEST_MAIN(TestBatchRuns)
+int main(int argc, char **argv)
+{
+    int status = 0;
+    if (StoreLockHolder::runIfAsked(status))
+        return status;
+    QApplication app(argc, argv);
+    TestBatchRuns test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_batchruns.moc"

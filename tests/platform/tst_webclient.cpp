@@ -257,6 +257,22 @@ private slots:
         QCOMPARE(failureOf([&] { client.get(server.url("/stalled")); }), QStringLiteral("Read timed out"));
     }
 
+    void tricklingAnswerEndsAtTheDeadline()
+    {
+        // A byte every 100 ms never stalls, yet the whole answer takes 3 s.
+        TestHttpServer server([](const auto &) { return Response::ok(QByteArray(30, 't')).slow(30, 100); });
+        WebClient client;
+        client.setTransferTimeout(1000);
+        client.setAnswerDeadline(600);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(failureOf([&] { client.post(server.url("/"), "x"); }), QStringLiteral("应答超时"));
+        QVERIFY2(clock.elapsed() >= 590 && clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+        // The deadline covers each request anew.
+        server.setHandler([](const auto &) { return Response::ok("done").slow(2, 100); });
+        QCOMPARE(client.get(server.url("/")), QByteArray("done"));
+    }
+
     void bodyOverTheCapFails_data()
     {
         QTest::addColumn<Response>("response");

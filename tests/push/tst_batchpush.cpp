@@ -1,5 +1,6 @@
 #include "ProgramFixture.h"
 #include "TestHttpServer.h"
+#include "common/RunLock.h"
 #include "push/BatchPush.h"
 #include "push/PushProtocol.h"
 #include "push/PushSecrets.h"
@@ -120,6 +121,7 @@ struct Harness {
     QStringList panels;
     QList<int> waits;
     int shows = 0;
+    PushSummary summary;
 };
 
 } // namespace
@@ -266,10 +268,11 @@ private slots:
         h.baidu = [&](const Request &r) {
             return overQuotaAnswer ? baiduError("HTTP/1.1 400 Bad Request", 400, "over quota") : takeAll(r, 0);
         };
-        h.push->run(0);
+        h.summary = h.push->run(0);
         const QString quota = QStringLiteral("【站点甲】百度推送今日配额已用完，其余地址明天再推");
         QCOMPARE(h.log.count(quota), 1);
         QCOMPARE(h.count(" where channel='baidu'"), overQuotaAnswer ? 0 : 2000);
+        QCOMPARE(h.summary.problems, 0); // a spent quota is nothing the user must act on
         // Only the one Baidu request; IndexNow still goes on for the site.
         QCOMPARE(h.server.requests().size(), 2);
         QCOMPARE(h.log.last(), QStringLiteral("【站点甲】IndexNow：已提交4500条"));
@@ -299,7 +302,7 @@ private slots:
         h.addresses(2500);
         h.settings(true, false, false);
         h.baidu = [&](const Request &) { return baiduError(statusLine, code, message); };
-        h.push->run(0);
+        QCOMPARE(h.push->run(0).problems, 1);
         QCOMPARE(h.log, QStringList({line}));
         QCOMPARE(h.server.requests().size(), 1);
         QCOMPARE(h.count(), 0);
@@ -335,7 +338,7 @@ private slots:
             return baiduError("HTTP/1.1 500 Internal Server Error", 500, "internal error, please try later");
         };
         h.indexNow = [](const Request &) { return Response::status("HTTP/1.1 503 Service Unavailable"); };
-        h.push->run(0);
+        QCOMPARE(h.push->run(0).problems, 2);
         QCOMPARE(h.log, QStringList({"【站点甲】百度推送失败，2秒后重试", "【站点甲】百度推送失败，4秒后重试",
                                      "【站点甲】百度推送失败，8秒后重试",
                                      "【站点甲】百度推送失败：internal error, please try later",
@@ -441,7 +444,8 @@ private slots:
         h.addresses(3);
         h.settings(false, false, true);
         h.indexNow = [&](const Request &) { return Response::status(statusLine); };
-        h.push->run(0);
+        // Too many requests is the one refusal that needs nothing from the user.
+        QCOMPARE(h.push->run(0).problems, statusLine.contains("429") ? 0 : 1);
         QCOMPARE(h.log, QStringList({line}));
         QCOMPARE(h.count(), 0);
         QVERIFY(h.waits.isEmpty());
@@ -491,6 +495,58 @@ private slots:
         h.log.clear();
         h.push->run(9);
         QCOMPARE(h.log, QStringList({"rssid参数错误，进程中止"}));
+    }
+
+    // Only a whole count of what was sent, under the channel's own name, tells
+    // what the service took; anything else must leave every address due.
+    void unrecognisedAnswersRecordNothing_data()
+    {
+        QTest::addColumn<bool>("daily");
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("no success") << false << QByteArray(R"({"remain":5})");
+        QTest::newRow("success as text") << false << QByteArray(R"({"success":"2","remain":5})");
+        QTest::newRow("more than sent") << false << QByteArray(R"({"success":3,"remain":5})");
+        QTest::newRow("negative") << false << QByteArray(R"({"success":-1,"remain":5})");
+        QTest::newRow("fraction") << false << QByteArray(R"({"success":1.5,"remain":5})");
+        QTest::newRow("not json") << false << QByteArray("ok");
+        QTest::newRow("daily without its own count") << true << QByteArray(R"({"success":2,"remain_daily":5})");
+    }
+
+    void unrecognisedAnswersRecordNothing()
+    {
+        QFETCH(bool, daily);
+        QFETCH(QByteArray, body);
+        Harness &h = make();
+        h.addresses(2);
+        h.settings(true, daily, false);
+        h.baidu = [&](const Request &r) {
+            return !daily || r.target.contains("type=daily") ? Response::ok(body, "application/json") : takeAll(r);
+        };
+        QCOMPARE(h.push->run(0).problems, 1);
+        QCOMPARE(h.log.last(), daily ? QStringLiteral("【站点甲】百度快速收录失败：无法识别的应答")
+                                     : QStringLiteral("【站点甲】百度推送失败：无法识别的应答"));
+        QCOMPARE(h.count(daily ? " where channel='baidu_daily'" : ""), 0);
+    }
+
+    void anotherProcessPushingRefusesTheRun()
+    {
+        Harness &h = make();
+        h.addresses(1);
+        h.settings(true, false, false);
+        RunLock other(RunLock::Kind::Push, h.f.path(""));
+        QVERIFY(other.tryLock());
+        // A lock of another kind is no obstacle.
+        RunLock ping(RunLock::Kind::Ping, h.f.path(""));
+        QVERIFY(ping.tryLock());
+        const PushSummary refused = h.push->run(0);
+        QVERIFY(refused.refused);
+        QCOMPARE(h.log, QStringList({"另一个程序正在执行批量推送，请稍后再试"}));
+        QCOMPARE(h.panels, QStringList({"另一个程序正在执行批量推送，请稍后再试"}));
+        QVERIFY(h.server.requests().isEmpty());
+        other.unlock();
+        h.log.clear();
+        QVERIFY(!h.push->run(0).refused);
+        QCOMPARE(h.count(), 1);
     }
 
     void secondPressWhilePushingDoesNothing()

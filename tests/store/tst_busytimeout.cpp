@@ -4,6 +4,7 @@
 #include "store/SQLiteDatabase.h"
 
 #include <QTemporaryDir>
+#include <QElapsedTimer>
 #include <QtTest>
 #include <sqlite3.h>
 #include <thread>
@@ -67,6 +68,43 @@ private slots:
         // A negative setting is no timeout.
         TSQLiteDatabase::setBusyTimeout(-5);
         QCOMPARE(TSQLiteDatabase::busyTimeout(), 0);
+    }
+
+    // The window's wait: the statement waits for the lock while the event
+    // loop keeps running; a statement of a handler run inside that wait fails
+    // at once instead of waiting on a lock that may be our own.
+    void aPumpedWaitKeepsEventsGoingAndNestedWaitsGiveUp()
+    {
+        QTemporaryDir dir;
+        const QString path = TestDatabase::create(dir.path());
+        TSQLiteDatabase::setBusyTimeout(30000, TSQLiteDatabase::BusyWait::Pumped);
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = 0, longestGap = 0;
+        int ticks = 0;
+        QString nested;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] {
+            ++ticks;
+            longestGap = std::max(longestGap, clock.elapsed() - last);
+            last = clock.elapsed();
+            if (ticks == 3) {
+                try {
+                    TSQLiteDatabase inner(path);
+                    inner.ExecSQL(QStringLiteral("Insert Into mrv_orvik_rss(rssurl) values ('http://inner/')"));
+                } catch (const ESQLiteException &e) {
+                    nested = e.message();
+                }
+            }
+        });
+        ticker.start(10);
+        HeldLock lock(path, 500);
+        TSQLiteDatabase db(path);
+        db.ExecSQL(QStringLiteral("Insert Into mrv_orvik_rss(rssurl) values ('http://a/')"));
+        QVERIFY(clock.elapsed() >= 400);
+        QVERIFY2(ticks >= 5 && longestGap < 300, qPrintable(QString::number(longestGap)));
+        QVERIFY2(!nested.isEmpty(), "the nested statement waited");
+        QCOMPARE(db.GetTable(QStringLiteral("Select count(*) as c from mrv_orvik_rss")).AsInteger(QStringLiteral("c")), 1);
     }
 };
 
