@@ -1,6 +1,7 @@
 #include "common/AppSettings.h"
 #include "common/ApplicationTitle.h"
 #include "common/HandlerGuard.h"
+#include "common/ScreenFit.h"
 #include "app/ui/ProgramIcon.h"
 #include "app/ui/ProgramWindows.h"
 #include "app/ui/TMainFrm.h"
@@ -34,6 +35,7 @@ int main(int argc, char **argv)
     context.executablePath = QApplication::applicationFilePath();
     context.isOnline = systemIsOnline;
     context.openInBrowser = openInUserBrowser;
+    context.windowStateFile = ScreenFit::rememberedFile();
 
     auto windows = createProgramWindows(context);
     dialogs.setParent(windows.get());

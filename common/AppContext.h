@@ -19,6 +19,9 @@ struct AppContext {
     // The program directory for that path (portable or per-user data folder).
     // Tests put their own temporary folder in its place.
     std::function<QString(const QString &)> locateProgramDir = ProgramLocation::programDirFor;
+    // The file where the main window remembers its size, place and column
+    // widths; empty: it remembers nothing (tests that do not ask for it).
+    QString windowStateFile;
     // Does the computer have a network connection?
     std::function<bool()> isOnline;
     // Opens an address in the user's web browser.

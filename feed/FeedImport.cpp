@@ -319,10 +319,16 @@ void FeedImport::importDocument(TSQLiteDatabase &db, Site &site, QByteArray byte
         if (!discover)
             throw AppError(QStringLiteral("A web page, not a list of addresses"));
         text.clear();
-        QString found;
-        QByteArray list = discoverList(bytes, documentAddress, found);
-        bytes.clear();
-        importDocument(db, site, std::move(list), found, false);
+        try {
+            QString found;
+            QByteArray list = discoverList(bytes, documentAddress, found);
+            bytes.clear();
+            importDocument(db, site, std::move(list), found, false);
+        } catch (const AppError &) {
+            // The panel would go on showing the last request's progress.
+            m_view.setMessagePanel(QStringLiteral("无法获取！"));
+            throw;
+        }
         return;
     }
     case Kind::Atom:
@@ -388,11 +394,9 @@ QByteArray FeedImport::discoverList(const QByteArray &page, const QString &pageA
         m_view.setMessagePanel(QStringLiteral("找到站点地图：") + found);
         return client().get(found);
     }
-    const QString guess = FeedDiscovery::siteRoot(base, QStringLiteral("/sitemap.xml"));
-    QByteArray body = client().get(guess);
-    found = guess;
+    found = FeedDiscovery::siteRoot(base, QStringLiteral("/sitemap.xml"));
     m_view.setMessagePanel(QStringLiteral("找到站点地图：") + found);
-    return body;
+    return client().get(found);
 }
 
 void FeedImport::importIndex(TSQLiteDatabase &db, Site &site, QStringList parts)

@@ -7,6 +7,7 @@
 #include "app/ui/PanelStrip.h"
 #include "app/ui/TFrmHelp.h"
 #include "app/ui/TfrmOption.h"
+#include "app/ui/WindowMemory.h"
 #include "about/ui/TfrmAbout.h"
 #include "platform/Codepage.h"
 #include "platform/Errors.h"
@@ -34,7 +35,6 @@ TMainFrm::TMainFrm(AppContext context, QWidget *parent)
 {
     setObjectName(QStringLiteral("MainFrm"));
     setWindowTitle(QStringLiteral("Orvik--站长工具--Wexly"));
-    resize(1100, 680);
     buildMenu();
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -52,6 +52,7 @@ TMainFrm::TMainFrm(AppContext context, QWidget *parent)
         if (m_closePending)
             close();
     });
+    new WindowMemory(this, GlobalData, m_context.windowStateFile);
 }
 
 TMainFrm::~TMainFrm()
@@ -189,55 +190,6 @@ void TMainFrm::WebBrowser1DocumentComplete()
         body->style().setProperty(QStringLiteral("border"), QStringLiteral("none"));
         body->style().setProperty(QStringLiteral("margin"), QStringLiteral("0px"));
     });
-}
-
-// --- site tree ----------------------------------------------------------------
-
-void TMainFrm::GetSiteList()
-{
-    TreeView1->clear();
-    TreeView1->setUpdatesEnabled(false);
-    struct ResumePainting {
-        QWidget *w;
-        ~ResumePainting() { w->setUpdatesEnabled(true); }
-    } resume{TreeView1};
-    TSQLiteDatabase db(QStringLiteral("database.db"));
-    TSQLiteTable sites = db.GetTable(QStringLiteral("Select * from mrv_orvik_rss"));
-    const int rssid = sites.FieldIndex(QStringLiteral("rssid"));
-    const int sitename = sites.FieldIndex(QStringLiteral("sitename"));
-    for (int i = 0; i < sites.Count(); ++i, sites.Next())
-        AddNode(TreeView1, nullptr, sites.FieldAsString(rssid), sites.FieldAsString(sitename));
-}
-
-// --- left panel ----------------------------------------------------------------
-
-void TMainFrm::PanelSwitchClick()
-{
-    guarded([this] {
-        if (TreeView1->isVisible()) {
-            TreeView1->hide();
-            PanelLeft->setFixedWidth(8);
-            PanelSwitch->setText(QStringLiteral(">"));
-        } else {
-            TreeView1->show();
-            PanelLeft->setFixedWidth(185);
-            PanelSwitch->setText(QStringLiteral("<"));
-        }
-    });
-}
-
-void TMainFrm::PanelSwitchMouseMove()
-{
-    QPalette p = PanelSwitch->palette();
-    p.setColor(QPalette::Window, QApplication::palette().color(QPalette::Active, QPalette::Highlight));
-    PanelSwitch->setPalette(p);
-}
-
-void TMainFrm::PanelSwitchMouseLeave()
-{
-    QPalette p = PanelSwitch->palette();
-    p.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
-    PanelSwitch->setPalette(p);
 }
 
 // --- banner filter ---------------------------------------------------------------

@@ -85,6 +85,8 @@ public slots:
     void TreeView1DblClick();
     void MenuItem6Click();
     void MenuItem7Click();
+    // Adds the sites that the store has and the tree lacks, after the others.
+    void addNewSites();
 
     // Feed download and import (TMainFrm_feed.cpp).
     void btnGetRssClick();

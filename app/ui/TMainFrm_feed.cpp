@@ -4,6 +4,7 @@
 #include "common/RunLock.h"
 #include "feed/FeedDownload.h"
 #include "feed/FeedImport.h"
+#include "platform/ui/ShownAsIs.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -40,8 +41,13 @@ public:
         m_window->setMessagePanel(line);
         m_window->appendStatusLog(line);
     }
-    void setListCaption(const QString &caption) override { m_frame->setTitle(caption); }
-    void showFirstPage() override { m_window->btnFirstClick(); }
+    // A site name is shown as it is: an "&" in it is no mnemonic.
+    void setListCaption(const QString &caption) override { m_frame->setTitle(shownAsIs(caption)); }
+    void showFirstPage() override
+    {
+        m_window->btnFirstClick();
+        m_window->addNewSites();
+    }
     void setProgressVisible(bool visible) override { m_bar->setVisible(visible); }
     void setProgressRange(int minimum, int maximum) override
     {

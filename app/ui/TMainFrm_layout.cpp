@@ -5,6 +5,7 @@
 #include "app/ui/PanelStrip.h"
 #include "app/ui/TMainFrm.h"
 #include "platform/ui/WebBrowserView.h"
+#include "platform/ui/WrapLayout.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -47,6 +48,17 @@ QToolButton *helpLink(const char *name, const QString &hint, QWidget *parent)
 }
 
 QLabel *label(const QString &text, QWidget *parent) { return new QLabel(text, parent); }
+
+// Controls side by side that a wrapping strip keeps in one piece.
+QWidget *group(QWidget *parent, std::initializer_list<QWidget *> controls)
+{
+    auto *box = new QWidget(parent);
+    auto *row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 0, 0);
+    for (QWidget *w : controls)
+        row->addWidget(w);
+    return box;
+}
 
 // A control whose text is live (a count, a page, a progress): screen readers
 // must hear the text itself, so it gets no accessible name of its own (a set
@@ -112,8 +124,9 @@ QWidget *TMainFrm::buildFeedTab()
     TreeView1 = named(new QTreeWidget(PanelLeft), "TreeView1", QStringLiteral("站点列表"));
     TreeView1->setHeaderHidden(true);
     TreeView1->setRootIsDecorated(false);
+    // Its name says what a click does; the click handler changes it.
     PanelSwitch = named(new PanelStrip(QStringLiteral("<"), PanelLeft), "PanelSwitch",
-                        QStringLiteral("收起或展开站点列表"));
+                        QStringLiteral("收起站点列表"));
     PanelSwitch->setFixedWidth(8);
     PanelSwitch->setAlignment(Qt::AlignCenter);
     PanelSwitch->setAutoFillBackground(true);
@@ -131,15 +144,22 @@ QWidget *TMainFrm::buildFeedTab()
     cbxUrl->setEditable(true);
     cbxUrl->lineEdit()->setAccessibleName(QStringLiteral("Rss地址"));
     cbxUrl->setEditText(sampleFeedAddress());
+    // A long remembered address must not widen the window: the box asks for
+    // its minimum and takes what the banner leaves.
+    cbxUrl->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     cbxUrl->setMinimumWidth(260);
     btnHelpRss = helpLink("btnHelpRss", QStringLiteral("关于Rss.xml"), right);
     btnGetRss = button("btnGetRss", QStringLiteral("获取Rss"), right);
     WebBrowser1 = named(new WebBrowserView(right), "WebBrowser1", QStringLiteral("横幅"));
-    WebBrowser1->setFixedSize(332, 52);
+    // 332 wide when there is room; on a narrow window the banner gives up its
+    // width before any control does.
+    WebBrowser1->setFixedHeight(52);
+    WebBrowser1->setMinimumWidth(1);
+    WebBrowser1->setMaximumWidth(332);
     top->addWidget(cbxUrl, 1);
     top->addWidget(btnHelpRss);
     top->addWidget(btnGetRss);
-    top->addWidget(WebBrowser1);
+    top->addWidget(WebBrowser1, 1000);
     rightLayout->addLayout(top);
 
     gbxRss = named(new QGroupBox(QStringLiteral("Rss地址列表--【双击编号即可Ping以及检测收录】"), right),
@@ -166,7 +186,6 @@ QWidget *TMainFrm::buildFeedTab()
     groupLayout->addWidget(GlobalData, 1);
     rightLayout->addWidget(gbxRss, 1);
 
-    auto *bottom = new QHBoxLayout;
     btnPING = button("btnPING", QStringLiteral("批量Ping"), right);
     spbtnPing = helpLink("spbtnPing", QStringLiteral("关于百度ping服务"), right);
     btnCheckInBaidu = button("btnCheckInBaidu", QStringLiteral("批量检测收录"), right);
@@ -183,18 +202,17 @@ QWidget *TMainFrm::buildFeedTab()
     EditPageIndex = named(new QLineEdit(right), "EditPageIndex", QStringLiteral("页码"));
     EditPageIndex->setMaximumWidth(50);
     btnGo = button("btnGo", QStringLiteral("跳转"), right);
-    for (QWidget *w : std::initializer_list<QWidget *>{btnPING, spbtnPing, btnCheckInBaidu, spbtnInBaidu,
-                                                      btnPush, spbtnPush, getdata})
-        bottom->addWidget(w);
-    bottom->addStretch();
-    bottom->addWidget(label(QStringLiteral("共"), right));
-    bottom->addWidget(lblTotalCount);
-    bottom->addWidget(label(QStringLiteral("页次："), right));
-    bottom->addWidget(lblPageIndex);
-    for (QWidget *w :
-         std::initializer_list<QWidget *>{btnFirst, btnPrev, btnNext, btnEnd, EditPageIndex, btnGo})
-        bottom->addWidget(w);
-    buildSearchControls(right, bottom);
+    // The strip under the list: on a narrow window its groups wrap into more
+    // rows instead of squeezing the buttons; each group stays whole.
+    auto *bottom = new WrapLayout;
+    bottom->addWidget(group(right, {btnPING, spbtnPing, btnCheckInBaidu, spbtnInBaidu, btnPush, spbtnPush,
+                                    getdata}));
+    QWidget *search = group(right, {});
+    buildSearchControls(search, static_cast<QBoxLayout *>(search->layout()));
+    bottom->addWidget(search);
+    bottom->addWidget(group(right, {label(QStringLiteral("共"), right), lblTotalCount,
+                                    label(QStringLiteral("页次："), right), lblPageIndex, btnFirst, btnPrev,
+                                    btnNext, btnEnd, EditPageIndex, btnGo}));
     rightLayout->addLayout(bottom);
 
     tabLayout->addWidget(right, 1);
@@ -224,6 +242,8 @@ void TMainFrm::buildStatusBar()
     bar->setAccessibleName(QStringLiteral("状态栏"));
     bar->setSizeGripEnabled(false);
     m_messagePanel = live(new QLabel(bar), "StatusPanel0", QStringLiteral("状态"));
+    // Messages quote addresses and names, which are never markup.
+    m_messagePanel->setTextFormat(Qt::PlainText);
     m_messagePanel->setFixedWidth(400);
     auto *second = named(new QLabel(bar), "StatusPanel1");
     second->setFixedWidth(200);

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSet>
 #include <QTreeWidget>
 
 namespace {
@@ -187,6 +188,39 @@ void TMainFrm::btnEndClick()
 }
 
 // --- the site tree -------------------------------------------------------------------
+
+void TMainFrm::GetSiteList()
+{
+    TreeView1->clear();
+    TreeView1->setUpdatesEnabled(false);
+    struct ResumePainting {
+        QWidget *w;
+        ~ResumePainting() { w->setUpdatesEnabled(true); }
+    } resume{TreeView1};
+    TSQLiteDatabase db(QStringLiteral("database.db"));
+    TSQLiteTable sites = db.GetTable(QStringLiteral("Select * from mrv_orvik_rss"));
+    const int rssid = sites.FieldIndex(QStringLiteral("rssid"));
+    const int sitename = sites.FieldIndex(QStringLiteral("sitename"));
+    for (int i = 0; i < sites.Count(); ++i, sites.Next())
+        AddNode(TreeView1, nullptr, sites.FieldAsString(rssid), sites.FieldAsString(sitename));
+}
+
+void TMainFrm::addNewSites()
+{
+    guarded([this] {
+        // A site an import added goes after the others, in the store's order,
+        // as a fresh start would show it; the nodes there and the selection stay.
+        QSet<QString> shown;
+        for (int i = 0; i < TreeView1->topLevelItemCount(); ++i)
+            shown.insert(TreeView1->topLevelItem(i)->data(0, Qt::UserRole).toString());
+        TSQLiteDatabase db(QStringLiteral("database.db"));
+        TSQLiteTable sites = db.GetTable(QStringLiteral("select rssid,sitename from mrv_orvik_rss order by rssid"));
+        for (; !sites.Eof(); sites.Next()) {
+            if (!shown.contains(sites.FieldAsString(0)))
+                AddNode(TreeView1, nullptr, sites.FieldAsString(0), sites.FieldAsString(1));
+        }
+    });
+}
 
 void TMainFrm::TreeView1Change()
 {

@@ -118,6 +118,7 @@ private slots:
         f.online = true;
         f.settings.hosts.banner = server.base();
         TMainFrm *w = f.createWindows();
+        w->resize(1100, 680); // as on a laptop: the offscreen screen is smaller
         w->show();
         auto *banner = w->findChild<WebBrowserView *>("WebBrowser1");
         QVERIFY(banner->isVisible());

@@ -44,6 +44,8 @@ qint64 countRows(const QString &sql)
 struct ListWindow {
     explicit ListWindow(ProgramFixture &f) : w(f.createWindows())
     {
+        // The size it opens at on a laptop (the offscreen screen is smaller).
+        w->resize(1100, 680);
         w->show();
         list = w->findChild<QTreeWidget *>("GlobalData");
         tree = w->findChild<QTreeWidget *>("TreeView1");

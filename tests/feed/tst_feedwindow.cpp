@@ -5,6 +5,7 @@
 #include "store/SQLiteDatabase.h"
 #include "support/TestHttpServer.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QProgressBar>
@@ -26,9 +27,11 @@ const QByteArray Feed = "<?xml version=\"1.0\" encoding=\"gb2312\"?><rss><channe
 struct Window {
     ProgramFixture f;
     TMainFrm *w = nullptr;
-    Window()
+    explicit Window(const std::function<void(ProgramFixture &)> &before = {})
     {
         f.createDatabase();
+        if (before)
+            before(f);
         w = f.createWindows();
         w->show();
     }
@@ -89,6 +92,33 @@ private slots:
         t.fetch(address);
         QCOMPARE(cookieRequests, 1);
         QCOMPARE(t.child<QComboBox>("cbxUrl")->count(), 1);
+    }
+
+    void aNewSiteJoinsTheTreeAtOnce()
+    {
+        Window t([](ProgramFixture &f) {
+            f.exec("insert into mrv_orvik_rss(rssurl,sitename,siteurl) values ('http://a/rss.xml','甲','http://a/')");
+            f.exec("insert into mrv_orvik_rss(rssurl,sitename,siteurl) values ('http://b/rss.xml','乙','http://b/')");
+        });
+        auto *tree = t.child<QTreeWidget>("TreeView1");
+        tree->topLevelItem(1)->setSelected(true);
+        TestHttpServer server([](const auto &) {
+            return Response::ok("<?xml version=\"1.0\" encoding=\"utf-8\"?><rss><channel><title>甲 &amp; 乙 博客</title><link>http://c.cn/</link>"
+                                "<item><title>x</title><link>http://c.cn/1</link></item></channel></rss>",
+                                "text/xml; charset=utf-8");
+        });
+        t.fetch(server.url(QStringLiteral("/rss.xml")));
+        QVERIFY(t.f.dialogs.boxes.isEmpty());
+        QCOMPARE(tree->topLevelItemCount(), 3);
+        QCOMPARE(tree->topLevelItem(2)->text(0), QStringLiteral("甲 & 乙 博客"));
+        QCOMPARE(tree->topLevelItem(2)->data(0, Qt::UserRole).toString(), QStringLiteral("3"));
+        QCOMPARE(tree->selectedItems(), QList<QTreeWidgetItem *>{tree->topLevelItem(1)});
+        // The list's caption shows the "&" rather than taking it for a mnemonic.
+        QAccessibleInterface *caption = QAccessible::queryAccessibleInterface(t.child<QGroupBox>("gbxRss"));
+        QCOMPARE(caption->text(QAccessible::Name), QStringLiteral("甲 & 乙 博客"));
+        // A second fetch of the same feed adds no node.
+        t.fetch(server.url(QStringLiteral("/rss.xml")));
+        QCOMPARE(tree->topLevelItemCount(), 3);
     }
 
     void failedDownloadLeavesTheBarShown()

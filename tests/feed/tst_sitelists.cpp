@@ -398,11 +398,17 @@ private slots:
                                         + t.at("/")});
         QCOMPARE(t.items(), QStringList{QStringLiteral("1|") + Nothing + QStringLiteral("|http://r.cn/1")});
 
-        // No robots.txt: the usual place.
+        // No robots.txt: the usual place, named before it is asked for.
         t.pages.remove("/robots.txt");
         t.pages["/sitemap.xml"] = Response::ok(sitemap(url("http://r.cn/2")), "text/xml");
+        QString panelAtRequest;
+        t.server.setHandler([&](const TestHttpServer::Request &request) {
+            if (request.target == "/sitemap.xml" && !t.view.panel.isEmpty())
+                panelAtRequest = t.view.panel.last();
+            return t.pages.value(request.target, Response::status("HTTP/1.1 404 Not Found"));
+        });
         t.run(page, t.at("/index.html"));
-        QVERIFY(t.view.panel.contains(QStringLiteral("找到站点地图：") + t.at("/sitemap.xml")));
+        QCOMPARE(panelAtRequest, QStringLiteral("找到站点地图：") + t.at("/sitemap.xml"));
         QCOMPARE(t.items().last(), QStringLiteral("1|") + Nothing + QStringLiteral("|http://r.cn/2"));
 
         // Neither: the page fails as before, after asking for both.
@@ -410,6 +416,7 @@ private slots:
         const qsizetype asked = t.server.requests().size();
         t.run(page, t.at("/index.html"));
         QCOMPARE(t.f.dialogs.texts(), QStringList{QStringLiteral("无法获取！")});
+        QCOMPARE(t.view.panel.last(), QStringLiteral("无法获取！"));
         QCOMPARE(t.requested().mid(asked), (QStringList{QStringLiteral("/robots.txt"), QStringLiteral("/sitemap.xml")}));
         QCOMPARE(t.items().size(), 2);
     }
