@@ -29,6 +29,11 @@ std::vector<Command> makeTable()
                      QStringLiteral("batch push of the addresses not yet pushed on each channel a site has set up"),
                      {SiteOption}, 0, 0,
                      [](Session &s, const Invocation &i) { return runPush(s, siteOption(i)); }});
+    table.push_back({QStringLiteral("audit"), QStringLiteral("[--site ID]"),
+                     QStringLiteral("index audit (robots.txt, status, redirects, noindex, canonical) of the "
+                                    "addresses not audited within a day"),
+                     {SiteOption}, 0, 0,
+                     [](Session &s, const Invocation &i) { return runAudit(s, siteOption(i)); }});
     table.push_back({QStringLiteral("export"), QStringLiteral("[--site ID] [--search TEXT] FILE"),
                      QStringLiteral("write the addresses as a CSV file, newest first"),
                      {SiteOption,

@@ -62,6 +62,7 @@ bool runFetch(Session &session, const QStringList &addresses);
 bool runPing(Session &session, qint32 site);
 bool runCheck(Session &session, qint32 site);
 bool runPush(Session &session, qint32 site);
+bool runAudit(Session &session, qint32 site);
 // path: the file as typed, resolved against startDirectory.
 bool runExport(Session &session, qint32 site, const QString &search, const QString &path,
                const QString &startDirectory);

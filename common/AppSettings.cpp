@@ -58,6 +58,11 @@ void LoadConfig(AppSettings &settings, const QString &path)
     settings.checkBackoffSeconds = StrToInt(ini.readString(
         kConfig, QStringLiteral("checkBackoffSeconds"), QString::number(settings.checkBackoffSeconds)));
     settings.skipIndexed = readSwitch(ini, "skipIndexed", settings.skipIndexed);
+    const QString agent = ini.readString(kConfig, QStringLiteral("auditAgent"), settings.auditAgent).trimmed();
+    if (!agent.isEmpty())
+        settings.auditAgent = agent;
+    settings.auditSleep = StrToInt(
+        ini.readString(kConfig, QStringLiteral("auditSleep"), QString::number(settings.auditSleep)));
 
     ServiceHosts &h = settings.hosts;
     readHost(ini, "ping", h.ping);

@@ -37,10 +37,15 @@ struct AppSettings {
     bool checkBackoff = true;
     qint32 checkBackoffSeconds = 300;
     bool skipIndexed = false;
+    // The index audit reads robots.txt and meta tags for this crawler, and
+    // waits this many milliseconds between two addresses.
+    QString auditAgent = QStringLiteral("Baiduspider");
+    qint32 auditSleep = 1000;
 };
 
 // Loads section "config" (pingSleep, checkInbaiduSleep, UpdateUrl,
-// checkBackoff, checkBackoffSeconds, skipIndexed; the switches 1 or 0) and then
+// checkBackoff, checkBackoffSeconds, skipIndexed, auditAgent, auditSleep; the
+// switches 1 or 0) and then
 // section "hosts" from the file at path. A missing file, section or key leaves
 // the field as it is. A value that is not an integer raises EConvertError,
 // leaving the fields read before it assigned.

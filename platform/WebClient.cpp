@@ -64,6 +64,26 @@ WebAnswer WebClient::postForAnswer(const QString &url, const QByteArray &body)
     return answer;
 }
 
+WebAnswer WebClient::getForAnswer(const QString &url)
+{
+    WebAnswer answer;
+    answer.body = perform(url, nullptr, &answer);
+    return answer;
+}
+
+QByteArray WebAnswer::header(const QByteArray &name) const
+{
+    QByteArray value;
+    for (const auto &[n, v] : headers) {
+        if (n.compare(name, Qt::CaseInsensitive) != 0)
+            continue;
+        if (!value.isEmpty())
+            value += ", ";
+        value += v;
+    }
+    return value;
+}
+
 void WebClient::closeConnection()
 {
     // Clearing the cache also aborts the replies still using its connections.
@@ -117,6 +137,7 @@ QByteArray WebClient::perform(const QString &url, const QByteArray *postBody, We
 
     QByteArray body;
     QString ownFailure; // set when we stop the transfer ourselves
+    bool cut = false;   // stopped at the size limit with the body kept
     bool bodyStarted = false;
     const WebProgress progress = m_progress; // a callback may change the client's
 
@@ -147,7 +168,7 @@ QByteArray WebClient::perform(const QString &url, const QByteArray *postBody, We
         // begin comes first, so that the end reported after a refused body pairs with it.
         if (progress.begin)
             progress.begin(expected);
-        if (expected > m_maxBodySize)
+        if (expected > m_maxBodySize && !m_cutAtMax)
             stop(QStringLiteral("Response body larger than %1 bytes").arg(m_maxBodySize));
     };
     const auto readBody = [&] {
@@ -155,8 +176,14 @@ QByteArray WebClient::perform(const QString &url, const QByteArray *postBody, We
             return;
         startBody();
         const QByteArray piece = reply->readAll();
-        if (piece.isEmpty() || !ownFailure.isEmpty())
+        if (piece.isEmpty() || !ownFailure.isEmpty() || cut)
             return;
+        if (body.size() + piece.size() > m_maxBodySize && m_cutAtMax) {
+            body += piece.left(m_maxBodySize - body.size());
+            cut = true;
+            reply->abort();
+            return;
+        }
         if (body.size() + piece.size() > m_maxBodySize) {
             stop(QStringLiteral("Response body larger than %1 bytes").arg(m_maxBodySize));
             return;
@@ -189,7 +216,7 @@ QByteArray WebClient::perform(const QString &url, const QByteArray *postBody, We
 
     if (!reply)
         throw HttpError(QStringLiteral("Connection closed"));
-    if (ownFailure.isEmpty())
+    if (ownFailure.isEmpty() && !cut)
         readBody();
 
     const QVariant code = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
@@ -209,11 +236,13 @@ QByteArray WebClient::perform(const QString &url, const QByteArray *postBody, We
     const int status = code.toInt();
     const bool success = status >= 200 && status <= 299;
     // A body broken off after a success status fails with that success line.
-    if (success && reply->error() != QNetworkReply::NoError)
+    if (success && reply->error() != QNetworkReply::NoError && !cut)
         throw HttpError(m_lastStatusLine);
     if (answer) {
         answer->status = status;
         answer->statusLine = m_lastStatusLine;
+        answer->truncated = cut;
+        answer->headers = reply->rawHeaderPairs();
         return body;
     }
     if (!success)

@@ -2,6 +2,8 @@
 #include "platform/Errors.h"
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -14,6 +16,11 @@ struct WebAnswer {
     int status = 0;
     QString statusLine; // "HTTP/1.1 400 Bad Request"
     QByteArray body;
+    QList<QPair<QByteArray, QByteArray>> headers; // as received (getForAnswer only)
+    bool truncated = false; // the body was cut at the client's limit
+
+    // Every value of the header name (without case), joined by ", ".
+    QByteArray header(const QByteArray &name) const;
 };
 
 // A request that failed: its message is the response's status line
@@ -58,6 +65,9 @@ public:
     // As post(), but an answer outside 2xx is returned instead of thrown; only
     // a failure before the answer (or a success body broken off) throws.
     WebAnswer postForAnswer(const QString &url, const QByteArray &body);
+    // A GET whose answer of any status (redirects included) is returned with
+    // its headers; only a failure before the answer throws.
+    WebAnswer getForAnswer(const QString &url);
 
     // Both stay in force for every later request of this client.
     void setUserAgent(const QString &userAgent) { m_userAgent = userAgent; }
@@ -79,6 +89,9 @@ public:
     // A body larger than this fails instead of filling the memory.
     void setMaxBodySize(qint64 bytes) { m_maxBodySize = bytes; }
     qint64 maxBodySize() const { return m_maxBodySize; }
+    // Instead of failing, a larger body is cut at maxBodySize and the answer
+    // marked truncated (readers that need only the start of a page).
+    void setCutAtMaxBodySize(bool cut) { m_cutAtMax = cut; }
 
     // The status line of the last response received, empty before the first.
     const QString &lastStatusLine() const { return m_lastStatusLine; }
@@ -98,6 +111,7 @@ private:
     int m_timeoutMs = DefaultTransferTimeoutMs;
     int m_deadlineMs = 0;
     qint64 m_maxBodySize = DefaultMaxBodySize;
+    bool m_cutAtMax = false;
     QString m_lastStatusLine;
     int m_inFlight = 0;
     bool m_closePending = false;

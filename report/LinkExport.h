@@ -1,6 +1,7 @@
 #pragma once
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // The address list as a CSV file for spreadsheets (CsvFile): every address of

@@ -41,6 +41,11 @@ void make(TSQLiteDatabase &db)
     db.ExecSQL(QStringLiteral(
         "CREATE TABLE IF NOT EXISTS mrv_orvik_indexed ("
         "dataid INTEGER PRIMARY KEY, firstseen TEXT)"));
+    // The last index audit of an address: its final answer and problems.
+    db.ExecSQL(QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS mrv_orvik_audit ("
+        "dataid INTEGER PRIMARY KEY, audittime TEXT, httpstatus INTEGER, finalurl TEXT, problems TEXT,"
+        " ok INTEGER)"));
     // The statistics' per-site counts and weekly pings read this instead of
     // the whole address table (10^6 addresses: a tenth of a second instead of
     // more than half). Made once; the address table's columns stay as they are.
@@ -88,6 +93,7 @@ void deleteSiteRows(TSQLiteDatabase &db, const QString &rssid, bool withSettings
         + QStringLiteral(")");
     db.ExecSQL(QStringLiteral("delete from mrv_orvik_push") + ofSite);
     db.ExecSQL(QStringLiteral("delete from mrv_orvik_indexed") + ofSite);
+    db.ExecSQL(QStringLiteral("delete from mrv_orvik_audit") + ofSite);
     if (withSettings)
         db.ExecSQL(QStringLiteral("delete from mrv_orvik_pushsite where rssid=") + rssid);
 }

@@ -4,10 +4,11 @@
 
 class TSQLiteDatabase;
 
-// Tables added after the first release: push settings and history, and the
-// time an address was first seen indexed. The program makes them when they are
-// missing; the two original tables keep their columns and meaning, so an older
-// database.db still opens and an older program still reads the file.
+// Tables added after the first release: push settings and history, the
+// time an address was first seen indexed, and the last index audit. The
+// program makes them when they are missing; the two original tables keep
+// their columns and meaning, so an older database.db still opens and an older
+// program still reads the file.
 namespace ExtendedTables {
 
 // Makes every missing extended table (and its index). Cheap when they exist:

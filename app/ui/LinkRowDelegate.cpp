@@ -1,5 +1,7 @@
 #include "app/ui/LinkRowDelegate.h"
 
+#include "audit/ui/AuditMarks.h"
+
 #include <QPainter>
 
 QColor LinkRowDelegate::rowBackground(int row)
@@ -22,6 +24,8 @@ QFont LinkRowDelegate::cellFont(const QModelIndex &index, const QFont &listFont)
 
 QColor LinkRowDelegate::cellTextColour(const QModelIndex &index, const QColor &listText)
 {
+    if (index.column() == 0 && index.data(AuditMarks::ProblemsRole).isValid())
+        return AuditMarks::colour();
     return rowIsIndexed(index) ? QColor(0, 128, 0) : listText;
 }
 

@@ -19,7 +19,6 @@ class QTabWidget;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
-class QWidget;
 class PanelStrip;
 class TreeMenuFilter;
 class WebBrowserView;
@@ -105,6 +104,7 @@ public slots:
     void btnSearchClick();
     void NExportCsvClick();
     void NStatsClick();
+    void NAuditClick(); // the index audit window (TMainFrm_audit.cpp)
 
 public:
     // The shared web client of the ping, the index check and the update check.

@@ -1,6 +1,7 @@
 // The address list and the site tree of the main window.
 #include "app/ui/TMainFrm.h"
 
+#include "audit/ui/AuditMarks.h"
 #include "common/mrv_fun.h"
 #include "app/ui/TreeMenuFilter.h"
 #include "platform/Dialogs.h"
@@ -111,6 +112,7 @@ void TMainFrm::BindList(const QString &Sqlstr, const QString &countsql, qint64 p
                         {btnFirst, btnPrev}, {btnNext, btnEnd});
     m_pager.BindList(Sqlstr, countsql, pindex, view);
     showPushTimes();
+    AuditMarks::mark(GlobalData);
 }
 
 qint64 TMainFrm::siteFilter() const

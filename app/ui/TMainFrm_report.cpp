@@ -38,6 +38,9 @@ void TMainFrm::addReportMenuItems(QMenu *file, QMenu *tools)
     QAction *stats = tools->addAction(QStringLiteral("收录统计"));
     stats->setObjectName(QStringLiteral("NStats"));
     connect(stats, &QAction::triggered, this, &TMainFrm::NStatsClick);
+    QAction *audit = tools->addAction(QStringLiteral("收录诊断"));
+    audit->setObjectName(QStringLiteral("NAudit"));
+    connect(audit, &QAction::triggered, this, &TMainFrm::NAuditClick);
 }
 
 void TMainFrm::clearSearch()

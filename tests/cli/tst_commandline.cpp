@@ -511,6 +511,32 @@ private slots:
                                                 "  12  b site  http://b/rss.xml       1"}));
     }
 
+    void auditPrintsTheAddressesWithProblemsAndTheTotals()
+    {
+        Services services;
+        ProgramDir dir(services);
+        dir.write(QStringLiteral("config.ini"), "[config]\r\nauditSleep=0\r\n");
+        dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename) values (1,'r1','甲'),(2,'r2','乙')");
+        dir.exec(QStringLiteral("insert into mrv_orvik_rssurl(dataid,rssid,url) values (1,1,'%1'),(2,1,'%2'),(3,2,'%3')")
+                     .arg(services.server.url("/a.xml"), services.server.url("/gone"), services.server.url("/b")));
+        services.feeds["/a.xml"] = "<html></html>";
+        {
+            TSQLiteDatabase db(dir.path(QStringLiteral("database.db")));
+            ExtendedTables::ensure(db);
+        }
+        dir.exec("insert into mrv_orvik_audit(dataid,audittime,problems,ok) values (3,'" + hoursAgo(1) + "','正常',1)");
+
+        CliResult result = dir.run({QStringLiteral("audit")});
+        QCOMPARE(result.status, 0); // problems found are not a failure
+        QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
+        QCOMPARE(result.outLines(), (QStringList{services.server.url("/gone") + QStringLiteral("----页面返回404"),
+                                                 QStringLiteral("诊断完成：2条，有问题1条")}));
+
+        result = dir.run({QStringLiteral("audit"), QStringLiteral("--site"), QStringLiteral("9")});
+        QCOMPARE(result.status, 1);
+        QCOMPARE(result.err, QStringLiteral("audit: rssid参数错误，进程中止.\n"));
+    }
+
     void dailyGoesOnAfterAFailingStep()
     {
         Services services;

@@ -12,6 +12,9 @@ public:
         : QObject(server), m_server(server), m_socket(socket)
     {
         socket->setParent(this);
+        // As web servers do: an answer's body follows its head at once, not
+        // after the peer's delayed acknowledgement of the head.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(socket, &QTcpSocket::readyRead, this, [this] {
             m_input += m_socket->readAll();
             serveNext();
