@@ -186,6 +186,8 @@ qint64 pushRows()
 
 int main(int argc, char **argv)
 {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int addresses = argc > 1 ? std::max(1, atoi(argv[1])) : 100000;
     ProgramFixture f;
