@@ -240,7 +240,7 @@ private slots:
             "<RDF xmlns=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><channel xmlns=\"http://purl.org/rss/1.0/\"><title>T</title></channel></RDF>");
         QByteArray deep = sitemap(url("http://a/1") + QByteArray("<x>").repeated(1001) + QByteArray("</x>").repeated(1001));
         QTest::newRow("sitemap nested too deep") << deep;
-        // Entries are stored as they are read: the ones before the break go too.
+        // Entries are written as they are read: the break takes back the ones before it.
         QTest::newRow("sitemap cut off after entries") << sitemap(url("http://a/1") + url("http://a/2")).chopped(12);
         QByteArray external = sitemap(url("http://a/&e;"));
         external.replace("<urlset", "<!DOCTYPE urlset [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>\n<urlset");
@@ -341,7 +341,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bomb");
         QTest::newRow("blanks") << gzipped(QByteArray(WebClient::DefaultMaxBodySize + 1, ' '));
-        // Read as it is unpacked: the entries before the limit go too.
+        // Read as it is unpacked: the limit takes back the entries written before it.
         QTest::newRow("sitemap padded past the limit")
             << gzipped(sitemap(url("http://s.cn/1") + QByteArray(WebClient::DefaultMaxBodySize, ' ') + url("http://s.cn/2")));
     }
