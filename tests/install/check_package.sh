@@ -57,6 +57,14 @@ if ! grep -qa WEXLY_VERSION_R1 "$program"; then
   echo "FAIL: the packaged program lost its version record"
   failed=1
 fi
+# Hardened as Debian builds its packages.
+for binary in "$program" "$out/root/usr/bin/wexly-cli"; do
+  name=$(basename "$binary")
+  expect "$(file -b "$binary")" 'pie executable' "$name position-independent"
+  expect "$(readelf -d "$binary")" 'BIND_NOW' "$name bound at start"
+  expect "$(readelf -lW "$binary")" 'GNU_RELRO' "$name relocations read-only"
+  expect "$(nm -D "$binary")" ' U __stack_chk_fail' "$name stack protector"
+done
 # The daily timer's service starts the packaged command line program.
 service=$(cat "$out/root/usr/share/wexly/systemd/wexly-daily.service" 2>/dev/null || true)
 expect "$service" '^ExecStart=/usr/bin/wexly-cli daily$' "service starting /usr/bin/wexly-cli"
