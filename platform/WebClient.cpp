@@ -155,6 +155,8 @@ QByteArray WebClient::perform(const QString &url, const QByteArray *postBody, We
     // The stall timer restarts with every byte; this one never does.
     QTimer deadline;
     deadline.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early: the deadline is a promise.
+    deadline.setTimerType(Qt::PreciseTimer);
     QObject::connect(&deadline, &QTimer::timeout, &loop, [&] { stop(QStringLiteral("应答超时")); });
     if (m_deadlineMs > 0)
         deadline.start(m_deadlineMs);
