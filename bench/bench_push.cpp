@@ -23,6 +23,8 @@ constexpr int Addresses = 100000;
 
 int main(int argc, char **argv)
 {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ProgramFixture f;
     f.createDatabase();

@@ -48,6 +48,10 @@ std::vector<Command> makeTable()
                          if (arguments.first().isEmpty())
                              throw UsageError(QStringLiteral("export: the file name is empty"));
                      }});
+    table.push_back({QStringLiteral("sites"), QString(),
+                     QStringLiteral("the stored sites: number, name, feed address and address count"),
+                     {}, 0, 0,
+                     [](Session &s, const Invocation &) { return runSites(s); }});
     table.push_back({QStringLiteral("stats"), QString(),
                      QStringLiteral("the indexing statistics per site, with a total row"),
                      {}, 0, 0,

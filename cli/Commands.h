@@ -67,6 +67,9 @@ bool runAudit(Session &session, qint32 site);
 bool runExport(Session &session, qint32 site, const QString &search, const QString &path,
                const QString &startDirectory);
 bool runStats(Session &session);
+// One row per site: its number (what --site takes), name, feed address and
+// the count of its addresses.
+bool runSites(Session &session);
 bool runDaily(Session &session);
 
 // Inside a step: an AppError when the site number (other than 0) names no site.

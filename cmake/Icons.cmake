@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program's icon in PNG sizes, drawn by the build from desktop/wexly.svg
 # (rsvg-convert, Debian package librsvg2-bin): nothing drawn is committed.
 # The PNGs become the windows' icon (resource :/icons/wexly-SIZE.png of

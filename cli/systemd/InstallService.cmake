@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs at install time: writes wexly-daily.service into the installed unit
 # folder with ExecStart naming the installed wexly-cli under the prefix of this
 # install. Set before it (cli/CMakeLists.txt): WEXLY_SERVICE_TEMPLATE, and

@@ -475,15 +475,15 @@ private slots:
         QCOMPARE(readAll(dir.path(QStringLiteral("database.db"))), store);
     }
 
-    void statsPrintsAlignedColumnsWithTheTotalLast()
+    void statsAndSitesPrintAlignedColumnsByNumber()
     {
         Services services;
         ProgramDir dir(services);
         dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename,siteurl) values (1,'http://a/rss.xml','站点甲','http://a/')");
-        dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename,siteurl) values (2,'http://b/rss.xml','b\nsite','http://b/')");
+        dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename,siteurl) values (12,'http://b/rss.xml','b\nsite','http://b/')");
         dir.exec("insert into mrv_orvik_rssurl(dataid,rssid,url,firsttime,isinbaidu) values "
                  "(1,1,'http://a/1','2026-01-01 00:00:00',1),(2,1,'http://a/2',null,0),(3,1,'http://a/3',null,null),"
-                 "(4,2,'http://b/4',null,null)");
+                 "(4,12,'http://b/4',null,null)");
         {
             TSQLiteDatabase db(dir.path(QStringLiteral("database.db")));
             ExtendedTables::ensure(db);
@@ -496,10 +496,19 @@ private slots:
         // Chinese characters take two columns; a line break in a name would break the table.
         QCOMPARE(result.outLines(),
                  (QStringList{
-                     "站点    地址数  已Ping  已推送  已检测  已收录  收录率  平均收录天数",
-                     "站点甲       3       1       0       2       1   50.0%           2.5",
-                     "b site       1       0       0       0       0       -             -",
-                     "合计         4       1       0       2       1   50.0%           2.5"}));
+                     "编号  站点    地址数  已Ping  已推送  已检测  已收录  收录率  平均收录天数",
+                     "   1  站点甲       3       1       0       2       1   50.0%           2.5",
+                     "  12  b site       1       0       0       0       0       -             -",
+                     "      合计         4       1       0       2       1   50.0%           2.5"}));
+
+        // The numbers that --site takes, and a site without addresses.
+        dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename,siteurl) values (3,'http://c/feed','C','http://c/')");
+        const CliResult sites = dir.run({QStringLiteral("sites")});
+        QCOMPARE(sites.status, 0);
+        QCOMPARE(sites.outLines(), (QStringList{"编号  站点    Rss地址           地址数",
+                                                "   1  站点甲  http://a/rss.xml       3",
+                                                "   3  C       http://c/feed          0",
+                                                "  12  b site  http://b/rss.xml       1"}));
     }
 
     void auditPrintsTheAddressesWithProblemsAndTheTotals()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package of this build into a scratch folder and checks its
-# name, control data and files.
+# name, control data and files, and has lintian check it when it is installed.
 # Usage: check_package.sh CPACK BUILD_DIR
 set -euo pipefail
 cpack=$1
@@ -31,7 +32,7 @@ info=$(dpkg-deb --info "$deb")
 expect "$info" '^ Package: wexly$' "package name"
 expect "$info" '^ Version: 1\.0\.0\.29$' "version"
 depends=$(grep '^ Depends:' <<<"$info" || true)
-expect "$depends" '[ ,]fonts-noto-cjk( |,|$)' "dependency fonts-noto-cjk"
+expect "$depends" '[ ,]fonts-noto-cjk \| fonts-wqy-microhei \| fonts-wqy-zenhei(,|$)' "any of the CJK fonts"
 expect "$depends" '[ ,]qt6-qpa-plugins( |,|$)' "dependency qt6-qpa-plugins"
 
 contents=$(dpkg-deb --contents "$deb")
@@ -39,7 +40,9 @@ for path in usr/bin/wexly usr/share/wexly/config.ini usr/share/wexly/help.xml us
             usr/share/applications/wexly.desktop usr/share/metainfo/example.orvik.wexly.metainfo.xml \
             usr/share/icons/hicolor/scalable/apps/wexly.svg usr/share/icons/hicolor/48x48/apps/wexly.png \
             usr/share/icons/hicolor/128x128/apps/wexly.png usr/share/icons/hicolor/256x256/apps/wexly.png \
-            usr/bin/wexly-cli usr/share/wexly/systemd/wexly-daily.service usr/share/wexly/systemd/wexly-daily.timer; do
+            usr/bin/wexly-cli usr/share/wexly/systemd/wexly-daily.service usr/share/wexly/systemd/wexly-daily.timer \
+            usr/share/man/man1/wexly.1.gz usr/share/man/man1/wexly-cli.1.gz \
+            usr/share/doc/wexly/copyright usr/share/doc/wexly/changelog.gz; do
   expect "$contents" " \./$path$" "file $path"
 done
 expect "$contents" '^-rwxr-xr-x .* \./usr/bin/wexly$' "executable program"
@@ -75,7 +78,26 @@ for lib in $needed; do
   fi
 done
 
+# The changelog's newest entry is this version; the command line's manual
+# page is its --help.
+changelog=$(zcat "$out/root/usr/share/doc/wexly/changelog.gz" 2>/dev/null | head -n 1 || true)
+expect "$changelog" '^wexly \(1\.0\.0\.29\) ' "changelog entry of this version"
+manual=$(zcat "$out/root/usr/share/man/man1/wexly-cli.1.gz" 2>/dev/null || true)
+expect "$manual" '^sites$' "command sites in the manual page of wexly-cli"
+
+lint=""
+if command -v lintian >/dev/null; then
+  lint=$(lintian --tag-display-limit 0 --fail-on none "$deb" 2>&1 || true)
+  if grep -qE '^[EW]: ' <<<"$lint"; then
+    echo "FAIL: lintian reports errors or warnings"
+    failed=1
+  fi
+else
+  echo "lintian is not installed: not run"
+fi
+
 if [ "$failed" -ne 0 ]; then
+  echo "--- lintian"; echo "$lint"
   echo "--- dpkg-deb --info"; echo "$info"
   echo "--- dpkg-deb --contents"; echo "$contents"
   exit 1

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Keeps the floors apart; prints each offending file and line and fails.
 #   check_layout.sh includes SOURCE_DIR
 #       Nothing outside app/ includes the window program, except the program's
