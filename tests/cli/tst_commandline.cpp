@@ -666,6 +666,7 @@ private slots:
         QTest::addColumn<QString>("busy");
         QTest::newRow("push") << "push" << "另一个程序正在执行批量推送，请稍后再试\n";
         QTest::newRow("fetch of one new feed") << "fetch" << "另一个程序正在执行获取Rss，请稍后再试\n";
+        QTest::newRow("audit") << "audit" << "另一个程序正在执行收录诊断，请稍后再试\n";
     }
 
     void runsOfOneKindAtOnce()
@@ -690,6 +691,10 @@ private slots:
             for (int i = 1; i <= 30; ++i)
                 dir.exec(QStringLiteral("insert into mrv_orvik_rssurl(dataid,rssid,url) values (%1,1,'https://www.a.com/%1')").arg(i));
             dir.pushSettings(1, QStringLiteral("https://www.a.com"));
+        } else if (command == "audit") {
+            dir.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename) values (1,'r','甲')");
+            dir.exec(QStringLiteral("insert into mrv_orvik_rssurl(dataid,rssid,url) values (1,1,'%1'),(2,1,'%2')")
+                         .arg(services.server.url("/p1"), services.server.url("/p2")));
         }
         QStringList arguments{QStringLiteral("--dir"), dir.path(), command};
         if (command == "fetch")
@@ -705,6 +710,14 @@ private slots:
                 sent += QString::fromUtf8(r.body).split(u'\n');
             QCOMPARE(sent.size(), 30);
             QCOMPARE(dir.pushRows().size(), 30);
+        } else if (command == "audit") {
+            QStringList pages;
+            for (const Request &r : services.server.requests())
+                pages << QString::fromLatin1(r.target);
+            pages.sort();
+            QCOMPARE(pages, QStringList({"/p1", "/p2", "/robots.txt"}));
+            QCOMPARE(storeRows(dir.path(QStringLiteral("database.db")), "select dataid from mrv_orvik_audit order by 1"),
+                     QStringList({"1", "2"}));
         } else {
             QCOMPARE(storeRows(dir.path(QStringLiteral("database.db")), "select count(*) from mrv_orvik_rss"),
                      QStringList{"1"});
