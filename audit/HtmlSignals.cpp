@@ -64,7 +64,7 @@ bool namedIn(const QString &name, const QStringList &names)
 
 // The first prefix covers the heads of most pages; every next one is twice
 // as long, so the parser reads at most twice what the last prefix holds.
-constexpr qsizetype FirstPrefixBytes = 4 * 1024;
+constexpr qsizetype FirstPrefixBytes = 1024;
 // A head not ended by then is read as far as this: inline styles and scripts
 // make long heads, and a hostile one nested in the last doubling still costs
 // the parser well under a second.
