@@ -62,8 +62,8 @@ bool namedIn(const QString &name, const QStringList &names)
     return names.contains(name.trimmed(), Qt::CaseInsensitive);
 }
 
-// The first prefix covers the heads of most pages; every next one is twice
-// as long, so the parser reads at most twice what the last prefix holds.
+// The first prefix holds a short head; every next one is twice as long, so
+// the parser reads at most twice what the last prefix holds.
 constexpr qsizetype FirstPrefixBytes = 1024;
 // A head not ended by then is read as far as this: inline styles and scripts
 // make long heads, and a hostile one nested in the last doubling still costs
