@@ -184,17 +184,31 @@ std::vector<BatchPush::SitePlan> BatchPush::plan(TSQLiteDatabase &db, qint64 sit
             // them: 100,000 addresses at once would hold the window for most of a second.
             qint64 below = site.below;
             for (;;) {
-                const std::vector<Address> piece = dueAddresses(db, site, channel, below, PlanPiece);
-                for (const Address &address : piece) {
-                    // The service refuses a whole request that holds one address of another host.
-                    if (channel == PushChannel::IndexNow && IndexNowPush::hostOf(address.url) != keyHost)
-                        ++planned.foreign;
-                    else
-                        ++planned.due;
+                qint64 rows = 0;
+                if (channel == PushChannel::IndexNow) {
+                    const std::vector<Address> piece = dueAddresses(db, site, channel, below, PlanPiece);
+                    for (const Address &address : piece) {
+                        // The service refuses a whole request that holds one address of another host.
+                        if (IndexNowPush::hostOf(address.url) != keyHost)
+                            ++planned.foreign;
+                        else
+                            ++planned.due;
+                    }
+                    rows = qint64(piece.size());
+                    if (!piece.empty())
+                        below = piece.back().dataid.toLongLong();
+                } else {
+                    // Only the number counts: read from the index, without the addresses.
+                    const TSQLiteTable counted
+                        = db.GetTable(QStringLiteral("select count(*),min(dataid) from (")
+                                      + dueStatement(site, channel, below, PlanPiece, QStringLiteral("dataid"))
+                                      + u')');
+                    rows = counted.FieldAsInteger(0);
+                    planned.due += rows;
+                    below = counted.FieldAsInteger(1);
                 }
-                if (piece.size() < size_t(PlanPiece))
+                if (rows < PlanPiece)
                     break;
-                below = piece.back().dataid.toLongLong();
                 dispatchPending();
             }
             m_summary.requestsPlanned += requestsFor(size_t(planned.due), channelBatchLimit(channel));
@@ -204,14 +218,19 @@ std::vector<BatchPush::SitePlan> BatchPush::plan(TSQLiteDatabase &db, qint64 sit
     return sites;
 }
 
+QString BatchPush::dueStatement(const SitePlan &site, PushChannel channel, qint64 below, int limit,
+                                const QString &columns)
+{
+    return QStringLiteral("select ") + columns + QStringLiteral(" from mrv_orvik_rssurl a where rssid=")
+        + QString::number(site.rssid) + QStringLiteral(" and dataid<") + QString::number(below)
+        + QStringLiteral(" and not exists (select 1 from mrv_orvik_push p where p.dataid=a.dataid and p.channel='")
+        + channelName(channel) + QStringLiteral("') order by dataid desc limit ") + QString::number(limit);
+}
+
 std::vector<BatchPush::Address> BatchPush::dueAddresses(TSQLiteDatabase &db, const SitePlan &site,
                                                          PushChannel channel, qint64 below, int limit)
 {
-    TSQLiteTable table = db.GetTable(
-        QStringLiteral("select dataid,url from mrv_orvik_rssurl a where rssid=") + QString::number(site.rssid)
-        + QStringLiteral(" and dataid<") + QString::number(below)
-        + QStringLiteral(" and not exists (select 1 from mrv_orvik_push p where p.dataid=a.dataid and p.channel='")
-        + channelName(channel) + QStringLiteral("') order by dataid desc limit ") + QString::number(limit));
+    TSQLiteTable table = db.GetTable(dueStatement(site, channel, below, limit, QStringLiteral("dataid,url")));
     std::vector<Address> addresses;
     addresses.reserve(size_t(table.Count()));
     for (; !table.Eof(); table.Next())

@@ -86,6 +86,9 @@ private:
     enum class Outcome { GoOn, Stop };
 
     std::vector<SitePlan> plan(TSQLiteDatabase &db, qint64 siteFilter, bool &unknownSite);
+    // The statement reading `columns` of the channel's next at most `limit` due addresses below `below`.
+    static QString dueStatement(const SitePlan &site, PushChannel channel, qint64 below, int limit,
+                                const QString &columns);
     // The next at most `limit` due addresses of the channel below `below`, newest first.
     std::vector<Address> dueAddresses(TSQLiteDatabase &db, const SitePlan &site, PushChannel channel, qint64 below,
                                       int limit);
