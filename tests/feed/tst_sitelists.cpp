@@ -337,6 +337,37 @@ private slots:
         QVERIFY(t.view.panel.contains(QStringLiteral("读取站点地图:1000/1000")));
     }
 
+    // A sitemap is written as it is read, a piece at a time: one of several
+    // pieces goes in whole, in document order, or not at all.
+    void longSitemapStoredWholeOrNotAtAll_data()
+    {
+        QTest::addColumn<QByteArray>("document");
+        QTest::addColumn<int>("stored");
+        QByteArray urls;
+        for (int i = 1; i <= 12000; ++i)
+            urls += url("http://a/" + QByteArray::number(i));
+        const QByteArray whole = sitemap(urls);
+        QVERIFY(whole.size() > 2 * 256 * 1024);
+        const QByteArray cut = whole.chopped(20);
+        QTest::newRow("plain") << whole << 12000;
+        QTest::newRow("gzip") << gzipped(whole) << 12000;
+        QTest::newRow("plain, cut off in the last entry") << cut << 0;
+        QTest::newRow("gzip, cut off in the last entry") << gzipped(cut) << 0;
+    }
+    void longSitemapStoredWholeOrNotAtAll()
+    {
+        QFETCH(QByteArray, document);
+        QFETCH(int, stored);
+        Importer t;
+        t.run(document, QStringLiteral("http://a/sitemap.xml"));
+        const QStringList items = t.items();
+        QCOMPARE(items.size(), stored);
+        if (stored > 0) {
+            QVERIFY(items.first().endsWith(QStringLiteral("|http://a/1")));
+            QVERIFY(items.last().endsWith(QStringLiteral("|http://a/12000")));
+        }
+    }
+
     void gzipBombGetsTheSizeLimitsMessage_data()
     {
         QTest::addColumn<QByteArray>("bomb");
