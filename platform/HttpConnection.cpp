@@ -22,6 +22,10 @@ QString describe(QAbstractSocket::SocketError error, const QString &fallback)
     }
 }
 
+// A head, or a line of chunked framing, longer than this is not HTTP from a
+// service of ours; reading on would hold whatever the server sends.
+constexpr qsizetype MaxLineBytes = 64 * 1024;
+
 enum class Stage { Head, Length, ChunkSize, ChunkData, ChunkEnd, Trailer, UntilClose, Done };
 
 } // namespace
@@ -114,8 +118,11 @@ HttpConnection::Response HttpConnection::attempt(const QByteArray &request, cons
     // Reads the head; false while it is incomplete.
     const auto readHead = [&]() -> bool {
         const qsizetype end = input.indexOf("\r\n\r\n");
-        if (end < 0)
+        if (end < 0) {
+            if (input.size() > MaxLineBytes)
+                fail(QStringLiteral("Response header larger than %1 bytes").arg(MaxLineBytes), true);
             return false;
+        }
         const QList<QByteArray> lines = input.left(end).split('\n');
         input.remove(0, end + 4);
         const QByteArray statusLine = lines.value(0).trimmed();
@@ -189,8 +196,11 @@ HttpConnection::Response HttpConnection::attempt(const QByteArray &request, cons
             case Stage::ChunkSize:
             case Stage::Trailer: {
                 const qsizetype end = input.indexOf("\r\n");
-                if (end < 0)
+                if (end < 0) {
+                    if (input.size() > MaxLineBytes)
+                        fail(QStringLiteral("Invalid chunk size"), false);
                     return;
+                }
                 const QByteArray line = input.left(end);
                 input.remove(0, end + 2);
                 if (stage == Stage::Trailer) {

@@ -234,6 +234,16 @@ private slots:
         }
     }
 
+    // The own connection keeps no more of a head than a service would send.
+    void lowDelayPostRefusesAnEndlessHead()
+    {
+        TestHttpServer server([](const auto &) { return Response::ok("x").header("X-Big", QByteArray(1 << 20, 'a')); });
+        auto client = quickClient();
+        client->setLowDelayPosts(true);
+        QCOMPARE(failureOf([&] { client->post(server.url("/"), "x"); }),
+                 QStringLiteral("Response header larger than 65536 bytes"));
+    }
+
     void progressReportsAnnouncedSizeAndRunningTotals()
     {
         TestHttpServer server([](const auto &) { return Response::ok(QByteArray(3000, 'x')).slow(3, 60); });
