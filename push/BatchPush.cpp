@@ -8,6 +8,7 @@
 #include "push/PushSecrets.h"
 #include "store/ExtendedTables.h"
 #include "store/SQLiteDatabase.h"
+#include "store/Transaction.h"
 
 #include <QDir>
 #include <QSet>
@@ -230,11 +231,12 @@ QString BatchPush::dueStatement(const SitePlan &site, PushChannel channel, qint6
 std::vector<BatchPush::Address> BatchPush::dueAddresses(TSQLiteDatabase &db, const SitePlan &site,
                                                          PushChannel channel, qint64 below, int limit)
 {
-    TSQLiteTable table = db.GetTable(dueStatement(site, channel, below, limit, QStringLiteral("dataid,url")));
+    // Stepped straight into the list: no table of cells in between.
+    TSQLiteStatement due(db, dueStatement(site, channel, below, limit, QStringLiteral("dataid,url")));
     std::vector<Address> addresses;
-    addresses.reserve(size_t(table.Count()));
-    for (; !table.Eof(); table.Next())
-        addresses.push_back({table.FieldAsString(0), table.FieldAsString(1)});
+    addresses.reserve(size_t(limit));
+    while (due.next())
+        addresses.push_back({due.text(0), due.text(1)});
     return addresses;
 }
 
@@ -449,12 +451,8 @@ BatchPush::Outcome BatchPush::sendIndexNow(TSQLiteDatabase &db, WebClient &clien
 void BatchPush::record(TSQLiteDatabase &db, PushChannel channel,
                        const std::vector<std::pair<QString, QString>> &rows)
 {
-    const QString now = NowTimestamp();
-    const QString name = channelName(channel);
-    std::vector<QStringList> values;
-    values.reserve(rows.size());
-    for (const auto &[dataid, result] : rows)
-        values.push_back({dataid, name, now, result});
+    if (rows.empty())
+        return;
     // Only addresses that still exist get rows: a site deleted during the push
     // must leave none behind for a later address with a reused number. Checking
     // every row costs a third more, so it is done only when another connection
@@ -462,10 +460,28 @@ void BatchPush::record(TSQLiteDatabase &db, PushChannel channel,
     const qint64 version = db.GetTable(QStringLiteral("PRAGMA data_version")).FieldAsInteger(0);
     const bool changedMeanwhile = version != m_dataVersion;
     m_dataVersion = version;
-    db.ExecBatch(changedMeanwhile
-                     ? QStringLiteral("insert or ignore into mrv_orvik_push(dataid,channel,pushtime,result) select "
-                                      "?1,?2,?3,?4 where exists (select 1 from mrv_orvik_rssurl where dataid=?1)")
-                     : QStringLiteral("insert or ignore into mrv_orvik_push(dataid,channel,pushtime,result) "
-                                      "values (?1,?2,?3,?4)"),
-                 values);
+    inTransaction(db, [&] {
+        TSQLiteStatement insert(
+            db, changedMeanwhile ? QStringLiteral("insert or ignore into mrv_orvik_push(dataid,channel,pushtime,result) "
+                                                  "select ?1,?2,?3,?4 where exists (select 1 from mrv_orvik_rssurl "
+                                                  "where dataid=?1)")
+                                 : QStringLiteral("insert or ignore into mrv_orvik_push(dataid,channel,pushtime,result) "
+                                                  "values (?1,?2,?3,?4)"));
+        // The shared values once. The number goes in as the number the column
+        // keeps: as text, SQLite converted every one of 200,000 rows a push.
+        insert.bind({QString(), channelName(channel), NowTimestamp()});
+        const QString *result = nullptr;
+        for (const auto &[dataid, rowResult] : rows) {
+            bool isNumber = false;
+            const qint64 number = dataid.toLongLong(&isNumber);
+            if (isNumber)
+                insert.bindInteger(1, number);
+            else
+                insert.bindText(1, dataid);
+            if (!result || *result != rowResult)
+                insert.bindText(4, rowResult);
+            result = &rowResult;
+            insert.exec();
+        }
+    });
 }

@@ -371,15 +371,25 @@ TSQLiteStatement::~TSQLiteStatement()
 void TSQLiteStatement::bind(const QStringList &values)
 {
     sqlite3_reset(m_stmt);
-    for (qsizetype i = 0; i < values.size(); ++i) {
-        const QString &value = values.at(i);
-        if (value.isNull()) {
-            sqlite3_bind_null(m_stmt, int(i) + 1);
-            continue;
-        }
-        const QByteArray text = Codepage::toLegacy(value);
-        sqlite3_bind_text(m_stmt, int(i) + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    for (qsizetype i = 0; i < values.size(); ++i)
+        bindText(int(i) + 1, values.at(i));
+}
+
+void TSQLiteStatement::bindInteger(int parameter, qint64 value)
+{
+    sqlite3_reset(m_stmt);
+    sqlite3_bind_int64(m_stmt, parameter, value);
+}
+
+void TSQLiteStatement::bindText(int parameter, const QString &value)
+{
+    sqlite3_reset(m_stmt);
+    if (value.isNull()) {
+        sqlite3_bind_null(m_stmt, parameter);
+        return;
     }
+    const QByteArray text = Codepage::toLegacy(value);
+    sqlite3_bind_text(m_stmt, parameter, text.constData(), int(text.size()), SQLITE_TRANSIENT);
 }
 
 bool TSQLiteStatement::next()

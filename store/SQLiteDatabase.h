@@ -115,6 +115,9 @@ public:
     // Binds the values from ?1 on (a null QString as NULL) for the next run;
     // ends a run still going.
     void bind(const QStringList &values);
+    // Binds one value to ?parameter (from 1), the others kept; ends a run still going.
+    void bindInteger(int parameter, qint64 value);
+    void bindText(int parameter, const QString &value);
     // Steps once: true with a row to read, false when done (ready to run again).
     bool next();
     // Runs to the end, rows ignored.
