@@ -1,20 +1,20 @@
 #include "feed/FeedImport.h"
 
 #include "common/mrv_fun.h"
+#include "feed/DocumentBytes.h"
 #include "feed/FeedDiscovery.h"
 #include "feed/FeedDocument.h"
 #include "feed/FeedFormats.h"
 #include "feed/Gzip.h"
+#include "feed/RssItemFields.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/WebClient.h"
-#include "platform/XmlLimits.h"
 #include "platform/XmlText.h"
 #include "store/SQLiteDatabase.h"
 #include "store/SqlText.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QUrl>
 
 #include <functional>
@@ -83,116 +83,12 @@ private:
     bool m_open = true;
 };
 
-// The prefixes the document binds to Dublin Core. The tree is built without
-// namespace processing, so it keeps neither namespaces nor their
-// declarations; the declarations are ASCII and read from the bytes.
-QStringList dublinCorePrefixes(const QByteArray &bytes)
-{
-    static const QRegularExpression declaration(QStringLiteral(
-        "xmlns:([A-Za-z_][A-Za-z0-9_.-]*)\\s*=\\s*[\"']http://purl\\.org/dc/elements/1\\.1/[\"']"));
-    QStringList prefixes;
-    for (auto it = declaration.globalMatch(QString::fromLatin1(bytes)); it.hasNext();)
-        prefixes << it.next().captured(1);
-    return prefixes;
-}
-
-// The text of an item's dc:title, whatever prefix stands for Dublin Core; ""
-// when there is none or it cannot be read.
-QString dcTitle(const QDomElement &item, const QStringList &prefixes)
-{
-    for (QDomNode n = item.firstChild(); !n.isNull(); n = n.nextSibling()) {
-        if (!n.isElement())
-            continue;
-        const QString name = n.nodeName();
-        const qsizetype colon = name.indexOf(u':');
-        if (colon <= 0 || QStringView(name).mid(colon + 1) != u"title" || !prefixes.contains(name.left(colon)))
-            continue;
-        try {
-            return XmlText::text(n.toElement());
-        } catch (const AppError &) {
-            return {};
-        }
-    }
-    return {};
-}
-
 // The first `size` characters; a character outside the BMP is never split.
 QString cut(const QString &text, int size)
 {
     if (text.size() <= size)
         return text;
     return text.left(text.at(size - 1).isHighSurrogate() ? size - 1 : size);
-}
-
-// Whether the reference starts with a scheme (RFC 3986): an absolute address.
-bool hasScheme(QStringView text)
-{
-    const auto letter = [](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
-    const qsizetype colon = text.indexOf(u':');
-    if (colon <= 0 || !letter(text[0]))
-        return false;
-    for (qsizetype i = 1; i < colon; ++i) {
-        const QChar c = text[i];
-        if (!letter(c) && !(c >= u'0' && c <= u'9') && c != u'+' && c != u'-' && c != u'.')
-            return false;
-    }
-    return true;
-}
-
-// A reference resolved against the base in scope at `element`: `fallback`
-// (the channel's link, else the document's address) with the xml:base of the
-// element and of its ancestors applied, outermost first. "" when that gives
-// no http(s) address.
-QString resolved(const QString &reference, const QDomElement &element, const QUrl &fallback)
-{
-    QStringList bases;
-    for (QDomNode n = element; n.isElement(); n = n.parentNode()) {
-        const QString base = n.toElement().attribute(QStringLiteral("xml:base")).trimmed();
-        if (!base.isEmpty())
-            bases.prepend(base);
-    }
-    QUrl base = fallback;
-    for (const QString &b : bases)
-        base = base.resolved(QUrl(b));
-    const QUrl url = base.resolved(QUrl(reference));
-    const QString scheme = url.scheme().toLower();
-    if ((scheme != u"http" && scheme != u"https") || url.host().isEmpty())
-        return {};
-    return url.toString();
-}
-
-// An item's guid when it is the article's address: an http(s) address that
-// the feed does not mark as something else (isPermaLink="false"), or a
-// relative one resolved like a link, when marked isPermaLink="true" or rooted
-// at "/" (other bare guids are mostly ids, not paths). "" otherwise.
-QString permalinkGuid(const QDomElement &item, const QUrl &fallback)
-{
-    const QDomElement guid = XmlText::child(item, QStringLiteral("guid"));
-    const QString permaLink = guid.attribute(QStringLiteral("isPermaLink")).trimmed().toLower();
-    if (guid.isNull() || permaLink == u"false")
-        return {};
-    QString text;
-    try {
-        text = XmlText::text(guid).trimmed();
-    } catch (const AppError &) {
-        return {};
-    }
-    if (text.isEmpty())
-        return {};
-    if (!hasScheme(text)) {
-        if (permaLink != u"true" && !text.startsWith(u'/'))
-            return {};
-        return resolved(text, guid, fallback);
-    }
-    // Addresses with Chinese paths are common: no strict parsing, only the
-    // scheme, a host and no blank inside.
-    if (!text.startsWith(QLatin1StringView("http://"), Qt::CaseInsensitive)
-        && !text.startsWith(QLatin1StringView("https://"), Qt::CaseInsensitive))
-        return {};
-    const QUrl url(text);
-    if (!url.isValid() || url.host().isEmpty() || text.contains(QRegularExpression(QStringLiteral("\\s"))))
-        return {};
-    return text;
 }
 
 // The rssid of the feed address's site row, made now when there is none. Run
@@ -210,58 +106,6 @@ QString siteRow(TSQLiteDatabase &db, const QString &address, const QString &name
                + QLatin1Char(',') + quoted(url) + QLatin1Char(')'));
     return db.GetTable(QStringLiteral("Select max(rssid) as newrssid from mrv_orvik_rss"))
         .AsString(QStringLiteral("newrssid"));
-}
-
-// A document's text as the streaming readers take it.
-QString documentText(const QByteArray &bytes)
-{
-    QString text = FeedDocument::translateHtmlEntities(FeedDocument::decode(bytes));
-    // Even finding the root reads the document type, parameter entities and all.
-    if (XmlLimits::expandsTooFar(text))
-        throw AppError(XmlLimits::refusal(text));
-    return text;
-}
-
-// A document's bytes piece by piece, unpacked as they are taken when compressed
-// (the unpacked bytes count against the web client's limit as they come).
-class DocumentBytes {
-public:
-    explicit DocumentBytes(const QByteArray &bytes) : m_bytes(bytes)
-    {
-        if (Gzip::isCompressed(bytes))
-            m_inflater = std::make_unique<Gzip::Inflater>(bytes, WebClient::DefaultMaxBodySize);
-    }
-    QByteArray next()
-    {
-        constexpr qsizetype Piece = 256 * 1024;
-        if (m_inflater)
-            return m_inflater->read(Piece);
-        const QByteArray piece = m_bytes.mid(m_at, Piece);
-        m_at += piece.size();
-        return piece;
-    }
-
-private:
-    QByteArray m_bytes;
-    std::unique_ptr<Gzip::Inflater> m_inflater;
-    qsizetype m_at = 0;
-};
-
-// True when the document's head shows a sitemap without a document type.
-// Anything else, or a head that cannot be read, takes the road of the whole
-// text, which says why; so does a document type, whose entities are measured
-// over the whole text before anything is parsed.
-bool headIsSitemap(const QByteArray &bytes)
-{
-    try {
-        DocumentBytes source(bytes);
-        FeedDocument::TextPieces pieces([&source] { return source.next(); });
-        const QString head = pieces.next();
-        return !head.contains(QLatin1StringView("<!DOCTYPE"))
-            && FeedFormats::recognise(head) == FeedFormats::Kind::Sitemap;
-    } catch (const AppError &) {
-        return false;
-    }
 }
 
 } // namespace
@@ -343,7 +187,7 @@ void FeedImport::importDocument(TSQLiteDatabase &db, Site &site, QByteArray byte
                                 bool discover)
 {
     using FeedFormats::Kind;
-    if (headIsSitemap(bytes)) {
+    if (DocumentBytes::headIsSitemap(bytes)) {
         sitemapSite(site);
         storeSitemap(db, site, bytes);
         return;
@@ -354,7 +198,7 @@ void FeedImport::importDocument(TSQLiteDatabase &db, Site &site, QByteArray byte
     QString text;
     Kind kind = Kind::Unreadable;
     try {
-        text = documentText(bytes);
+        text = DocumentBytes::text(bytes);
         kind = FeedFormats::recognise(text);
     } catch (const AppError &) {
         // Not readable as XML: a page, or a feed the RSS road refuses.
@@ -462,14 +306,14 @@ void FeedImport::importIndex(TSQLiteDatabase &db, Site &site, QStringList parts)
         QString why;
         try {
             QByteArray bytes = client().get(parts.at(i));
-            if (headIsSitemap(bytes)) {
+            if (DocumentBytes::headIsSitemap(bytes)) {
                 storeSitemap(db, site, bytes);
                 ++read;
                 continue;
             }
             if (Gzip::isCompressed(bytes))
                 bytes = Gzip::decompress(bytes, WebClient::DefaultMaxBodySize);
-            const QString text = documentText(bytes);
+            const QString text = DocumentBytes::text(bytes);
             bytes.clear();
             if (FeedFormats::recognise(text) != FeedFormats::Kind::Sitemap)
                 throw AppError(QStringLiteral("Not a sitemap"));
@@ -574,8 +418,8 @@ void FeedImport::readFeed(TSQLiteDatabase &db, const Site &site, const QString &
         const QDomElement titleElement = XmlText::child(item, QStringLiteral("title"));
         // Feeds that title their items with Dublin Core only.
         if (titleElement.isNull() && !dcPrefixes)
-            dcPrefixes = dublinCorePrefixes(bytes);
-        QString title = titleElement.isNull() ? dcTitle(item, *dcPrefixes) : XmlText::text(titleElement);
+            dcPrefixes = RssItemFields::dublinCorePrefixes(bytes);
+        QString title = titleElement.isNull() ? RssItemFields::dcTitle(item, *dcPrefixes) : XmlText::text(titleElement);
         if (title.isEmpty())
             title = QStringLiteral("没有标题");
         title = cut(title, MaxTitle);
@@ -583,13 +427,13 @@ void FeedImport::readFeed(TSQLiteDatabase &db, const Site &site, const QString &
         QString link = XmlText::text(linkElement);
         // A relative address could never be pinged, pushed or checked; an
         // absolute one is kept exactly as the feed wrote it.
-        if (!link.trimmed().isEmpty() && !hasScheme(link.trimmed()))
-            link = resolved(link.trimmed(), linkElement, fallbackBase);
+        if (!link.trimmed().isEmpty() && !RssItemFields::hasScheme(link.trimmed()))
+            link = RssItemFields::resolved(link.trimmed(), linkElement, fallbackBase);
         // Items without a link all fell on the one placeholder address, so
         // all but the first were lost as duplicates; a guid that is the
         // article's address says where it is.
         if (link.isEmpty())
-            link = permalinkGuid(item, fallbackBase);
+            link = RssItemFields::permalinkGuid(item, fallbackBase);
         if (link.isEmpty())
             link = m_placeholderUrl;
         if (tooLong(link))
