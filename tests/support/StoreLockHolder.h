@@ -16,17 +16,17 @@ namespace StoreLockHolder {
 // the test itself.
 inline bool runIfAsked(int &status)
 {
-    const QByteArray spec = qgetenv("WEXLY_HOLD_STORE_LOCK");
-    if (spec.isEmpty())
+    const QByteArray request = qgetenv("WEXLY_HOLD_STORE_LOCK");
+    if (request.isEmpty())
         return false;
-    const qsizetype cut = spec.lastIndexOf(';');
+    const qsizetype cut = request.lastIndexOf(';');
     sqlite3 *db = nullptr;
-    sqlite3_open(spec.left(cut).constData(), &db);
+    sqlite3_open(request.left(cut).constData(), &db);
     status = sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK ? 0 : 2;
     if (status == 0) {
         std::puts("locked");
         std::fflush(stdout);
-        QThread::msleep(spec.mid(cut + 1).toULong());
+        QThread::msleep(request.mid(cut + 1).toULong());
         sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     }
     sqlite3_close(db);
