@@ -1,9 +1,9 @@
 #include "ProgramFixture.h"
-#include "app/ui/TMainFrm.h"
 #include "platform/ui/JpegImage.h"
 
 #include <QFile>
 #include <QLabel>
+#include <QMainWindow>
 #include <QPointer>
 #include <QPushButton>
 #include <QtTest>
@@ -11,14 +11,14 @@
 namespace {
 struct AboutFixture {
     ProgramFixture f;
-    TMainFrm *main = nullptr;
+    QMainWindow *main = nullptr;
     QWidget *about = nullptr;
 
     AboutFixture()
     {
         f.createDatabase();
         f.settings.hosts.product = QStringLiteral("product.test");
-        main = f.createWindows();
+        main = f.createMainWindow();
         main->show();
         about = main->findChild<QWidget *>("frmAbout");
     }

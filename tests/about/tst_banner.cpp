@@ -1,11 +1,11 @@
 #include "ProgramFixture.h"
 #include "TestHttpServer.h"
-#include "app/ui/TMainFrm.h"
 #include "platform/ui/WebBrowserView.h"
 
 #include <QBuffer>
 #include <QContextMenuEvent>
 #include <QImage>
+#include <QMainWindow>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTextDocument>
@@ -101,7 +101,7 @@ private slots:
         f.createDatabase();
         f.online = true;
         f.settings.hosts.banner = server.base();
-        TMainFrm *w = f.createWindows();
+        QMainWindow *w = f.createMainWindow();
         w->show();
         auto *banner = w->findChild<WebBrowserView *>("WebBrowser1");
         QSignalSpy complete(banner, &WebBrowserView::documentComplete);
@@ -117,7 +117,7 @@ private slots:
         f.createDatabase();
         f.online = true;
         f.settings.hosts.banner = server.base();
-        TMainFrm *w = f.createWindows();
+        QMainWindow *w = f.createMainWindow();
         w->resize(1100, 680); // as on a laptop: the offscreen screen is smaller
         w->show();
         auto *banner = w->findChild<WebBrowserView *>("WebBrowser1");
@@ -141,7 +141,7 @@ private slots:
         ProgramFixture f;
         f.createDatabase();
         f.settings.hosts.banner = server.base();
-        TMainFrm *w = f.createWindows();
+        QMainWindow *w = f.createMainWindow();
         w->show();
         QVERIFY(w->findChild<QWidget *>("WebBrowser1")->isHidden());
         QTest::qWait(50);
@@ -155,7 +155,7 @@ private slots:
         f.createDatabase();
         f.online = true;
         f.settings.hosts.banner = server.base();
-        TMainFrm *w = f.createWindows();
+        QMainWindow *w = f.createMainWindow();
         w->show();
         auto *banner = w->findChild<WebBrowserView *>("WebBrowser1");
         QSignalSpy complete(banner, &WebBrowserView::documentComplete);

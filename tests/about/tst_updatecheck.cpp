@@ -1,10 +1,11 @@
+#include "MainWindowProbe.h"
 #include "ProgramFixture.h"
 #include "TestHttpServer.h"
 #include "about/UpdateCheck.h"
-#include "app/ui/TMainFrm.h"
 #include "platform/Errors.h"
 
 #include <QFile>
+#include <QMainWindow>
 #include <QtTest>
 
 using Response = TestHttpServer::Response;
@@ -15,7 +16,7 @@ namespace {
 struct UpdateFixture {
     ProgramFixture f;
     TestHttpServer server;
-    TMainFrm *w = nullptr;
+    QMainWindow *w = nullptr;
 
     explicit UpdateFixture(Response answer)
     {
@@ -23,7 +24,7 @@ struct UpdateFixture {
         f.createDatabase();
         f.writeFile("config.ini", "[config]\r\nUpdateUrl=" + server.url("/version.txt").toUtf8() + "\r\n");
         f.settings.hosts.product = QStringLiteral("product.test:8080");
-        w = f.createWindows();
+        w = f.createMainWindow();
         w->show();
         f.online = true;
     }
@@ -143,11 +144,11 @@ private slots:
         u.check();
         QCOMPARE(u.f.dialogs.texts(), QStringList({"您的电脑还没有连接到互联网！"}));
         QVERIFY(u.server.requests().isEmpty());
-        QVERIFY(!u.w->isOnline());
+        QVERIFY(!MainWindowProbe::isOnline(u.w));
         // The test is made again each time.
         u.f.online = true;
         u.check();
-        QVERIFY(u.w->isOnline());
+        QVERIFY(MainWindowProbe::isOnline(u.w));
         QCOMPARE(u.server.requests().size(), 1);
     }
 
@@ -157,7 +158,7 @@ private slots:
         u.check();
         QCOMPARE(u.server.lastRequest().header("User-Agent"), QByteArray("Mozilla/3.0 (compatible; Indy Library)"));
         QCOMPARE(u.server.lastRequest().header("Accept"), QByteArray("text/html, */*"));
-        u.w->IdHTTP2.current()->setUserAgent(QStringLiteral("Left by a ping"));
+        MainWindowProbe::pingClient(u.w).current()->setUserAgent(QStringLiteral("Left by a ping"));
         u.check();
         QCOMPARE(u.server.lastRequest().header("User-Agent"), QByteArray("Left by a ping"));
     }

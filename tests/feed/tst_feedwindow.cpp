@@ -1,5 +1,5 @@
+#include "MainWindowProbe.h"
 #include "ProgramFixture.h"
-#include "app/ui/TMainFrm.h"
 #include "common/RunLock.h"
 #include "platform/Codepage.h"
 #include "store/SQLiteDatabase.h"
@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QLabel>
+#include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
 #include <QtTest>
@@ -26,13 +27,13 @@ const QByteArray Feed = "<?xml version=\"1.0\" encoding=\"gb2312\"?><rss><channe
 
 struct Window {
     ProgramFixture f;
-    TMainFrm *w = nullptr;
+    QMainWindow *w = nullptr;
     explicit Window(const std::function<void(ProgramFixture &)> &before = {})
     {
         f.createDatabase();
         if (before)
             before(f);
-        w = f.createWindows();
+        w = f.createMainWindow();
         w->show();
     }
     template <class T> T *child(const char *name) const { return w->findChild<T *>(QLatin1String(name)); }
@@ -83,7 +84,7 @@ private slots:
         QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("no link"));
         QCOMPARE(t.child<QLabel>("lblTotalCount")->text(), QStringLiteral("2"));
         QVERIFY(t.child<QProgressBar>("ProgressBar1")->isHidden());
-        QCOMPARE(t.w->messagePanel(), QStringLiteral("读取xml:3/3"));
+        QCOMPARE(MainWindowProbe::messagePanel(t.w), QStringLiteral("读取xml:3/3"));
         QCOMPARE(t.child<QComboBox>("cbxUrl")->itemText(0), address);
         QCOMPARE(t.child<QComboBox>("cbxUrl")->currentText(), address);
         QCOMPARE(t.f.readFile(QStringLiteral("rssurl.txt")), address.toLatin1() + "\r\n");
@@ -127,7 +128,7 @@ private slots:
         TestHttpServer server([](const auto &) { return Response::status("HTTP/1.1 404 Not Found"); });
         t.fetch(server.url(QStringLiteral("/rss.xml")));
         QCOMPARE(t.f.dialogs.texts(), QStringList{QStringLiteral("网络出错:HTTP/1.1 404 Not Found")});
-        QCOMPARE(t.w->messagePanel(), QStringLiteral("HTTP/1.1 404 Not Found"));
+        QCOMPARE(MainWindowProbe::messagePanel(t.w), QStringLiteral("HTTP/1.1 404 Not Found"));
         QVERIFY(t.child<QProgressBar>("ProgressBar1")->isVisible());
         QVERIFY(!QFile::exists(t.f.path(QStringLiteral("rss.xml"))));
     }
@@ -190,7 +191,7 @@ private slots:
         t.fetch(server.url(QStringLiteral("/index.xml")));
         QCOMPARE(server.requests().size(), requests);
         QVERIFY(log->toPlainText().endsWith(QStringLiteral("\n另一个程序正在执行获取Rss，请稍后再试")));
-        QCOMPARE(t.w->messagePanel(), QStringLiteral("另一个程序正在执行获取Rss，请稍后再试"));
+        QCOMPARE(MainWindowProbe::messagePanel(t.w), QStringLiteral("另一个程序正在执行获取Rss，请稍后再试"));
     }
 };
 

@@ -1,11 +1,12 @@
+#include "MainWindowProbe.h"
 #include "ProgramFixture.h"
 #include "TestHttpServer.h"
 #include "common/mrv_fun.h"
-#include "app/ui/TMainFrm.h"
 #include "ping/IndexCheck.h"
 #include "store/SQLiteDatabase.h"
 
 #include <QLabel>
+#include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -38,7 +39,7 @@ struct Window {
         f.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename,siteurl) values (1,'http://a/rss.xml','站点甲','http://a/')");
         f.settings.hosts.ping = server.base();
         f.settings.hosts.baidu = server.base();
-        w = f.createWindows();
+        w = f.createMainWindow();
         list = w->findChild<QTreeWidget *>("GlobalData");
         memo = w->findChild<QPlainTextEdit *>("Memo1");
         pause = w->findChild<QPushButton *>("btnPause");
@@ -72,7 +73,7 @@ struct Window {
 
     ProgramFixture f;
     TestHttpServer server{answer};
-    TMainFrm *w = nullptr;
+    QMainWindow *w = nullptr;
     QTreeWidget *list = nullptr;
     QPlainTextEdit *memo = nullptr;
     QPushButton *pause = nullptr;
@@ -93,7 +94,7 @@ private slots:
         QCOMPARE(x.w->findChild<QTabWidget *>("PageControl1")->currentWidget()->objectName(),
                  QStringLiteral("PCStatus"));
         QCOMPARE(x.memo->toPlainText(), QStringLiteral("http://out.a/2----PING成功\nhttp://in.a/1----PING成功"));
-        QCOMPARE(x.w->messagePanel(), QStringLiteral("进度：2/2"));
+        QCOMPARE(MainWindowProbe::messagePanel(x.w), QStringLiteral("进度：2/2"));
         QCOMPARE(x.pause->text(), QStringLiteral("暂停Ping0"));
 
         x.memo->clear();
@@ -148,7 +149,7 @@ private slots:
         x.row("1", "http://in.a/1", "1");
         QTreeWidgetItem *item = x.row("2", "http://in.a/2", "1");
         item->setSelected(true);
-        const auto before = x.w->IdHTTP2.current();
+        const auto before = MainWindowProbe::pingClient(x.w).current();
         x.doubleClick(item);
         QCOMPARE(x.f.dialogs.textsOf("message"), QStringList({"PING成功", "恭喜，此地址已经被百度收录"}));
         QCOMPARE(x.server.requests().size(), 2);
@@ -162,8 +163,8 @@ private slots:
         QCOMPARE(check.header("User-Agent"), BrowserUserAgent.toUtf8());
         // A fresh client after each request: the check did not carry the ping's content type.
         QVERIFY(!check.hasHeader("Content-Type"));
-        QVERIFY(x.w->IdHTTP2.current() != before);
-        QCOMPARE(x.w->IdHTTP2.current()->userAgent(), QStringLiteral("Mozilla/3.0 (compatible; Indy Library)"));
+        QVERIFY(MainWindowProbe::pingClient(x.w).current() != before);
+        QCOMPARE(MainWindowProbe::pingClient(x.w).current()->userAgent(), QStringLiteral("Mozilla/3.0 (compatible; Indy Library)"));
 
         QVERIFY(!x.column("2", "lasttime").isEmpty());
         QCOMPARE(x.column("2", "firsttime"), x.column("2", "lasttime"));

@@ -1,6 +1,6 @@
+#include "MainWindowProbe.h"
 #include "ProgramFixture.h"
 #include "TestHttpServer.h"
-#include "app/ui/TMainFrm.h"
 #include "push/PushSettings.h"
 #include "push/ui/TfrmPushSite.h"
 #include "store/SQLiteDatabase.h"
@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -186,7 +187,7 @@ private slots:
             // An earlier failed attempt on another channel does not count as pushed.
             db.ExecSQL("insert into mrv_orvik_push values (2,'indexnow','2020-01-01 00:00:00','not_valid')");
         }
-        TMainFrm *w = s.f.createWindows();
+        QMainWindow *w = s.f.createMainWindow();
         w->show();
         QTreeWidget *list = child<QTreeWidget>(w, "GlobalData");
         QCOMPARE(list->headerItem()->text(8), QStringLiteral("推送时间"));
@@ -195,7 +196,7 @@ private slots:
         child<QPushButton>(w, "btnPush")->click();
         QCOMPARE(child<QTabWidget>(w, "PageControl1")->currentWidget()->objectName(), QStringLiteral("PCStatus"));
         QCOMPARE(child<QPlainTextEdit>(w, "Memo1")->toPlainText(), QStringLiteral("【站点甲】百度推送：成功2条，今日剩余10条"));
-        QCOMPARE(w->messagePanel(), QStringLiteral("推送完成"));
+        QCOMPARE(MainWindowProbe::messagePanel(w), QStringLiteral("推送完成"));
 
         child<QPushButton>(w, "getdata")->click();
         for (int i = 0; i < 2; ++i) {
@@ -205,13 +206,13 @@ private slots:
         QVERIFY(s.f.dialogs.boxes.isEmpty());
 
         child<QToolButton>(w, "spbtnPush")->click();
-        QCOMPARE(w->helpTopic(), 4);
+        QCOMPARE(MainWindowProbe::helpTopic(w), 4);
     }
 
     void siteMenuOpensTheSettingsWindow()
     {
         Site s;
-        TMainFrm *w = s.f.createWindows();
+        QMainWindow *w = s.f.createMainWindow();
         w->show();
         QTreeWidget *tree = child<QTreeWidget>(w, "TreeView1");
         tree->topLevelItem(0)->setSelected(true);

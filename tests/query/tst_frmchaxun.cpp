@@ -1,11 +1,11 @@
 #include "ProgramFixture.h"
-#include "app/ui/TMainFrm.h"
 #include "support/TestHttpServer.h"
 
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QtTest>
 
@@ -20,7 +20,7 @@ const char *const kBoxes[] = {"EditBaidu", "EditBaidu2", "Edit360", "Edit3602", 
 struct Window {
     explicit Window(ProgramFixture &f)
     {
-        main = f.createWindows();
+        main = f.createMainWindow();
         main->show();
         main->move(30, 20);
         self = main->findChild<QWidget *>("frmChaXun");
@@ -44,7 +44,7 @@ struct Window {
         return {};
     }
 
-    TMainFrm *main;
+    QMainWindow *main;
     QWidget *self;
 };
 

@@ -1,7 +1,6 @@
 // The statistics figures and the weekly series of a small store worked out by
 // hand, and the window that shows them.
 #include "ProgramFixture.h"
-#include "app/ui/TMainFrm.h"
 #include "report/IndexStats.h"
 #include "report/ui/TfrmStats.h"
 #include "store/ExtendedTables.h"
@@ -12,6 +11,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
@@ -113,7 +113,7 @@ private slots:
         fillStore(f);
         const QString png = f.path("chart.png");
         f.context.chooseSaveFile = [&](const QString &, const QString &, const QString &) { return png; };
-        TMainFrm *main = f.createWindows();
+        QMainWindow *main = f.createMainWindow();
         main->show();
         main->findChild<QAction *>("NStats")->trigger();
         auto *stats = main->findChild<TfrmStats *>();

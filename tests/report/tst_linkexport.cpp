@@ -1,7 +1,7 @@
 // The CSV export: its file format, its filters, and what a failure leaves.
 #include "FileSizeLimit.h"
+#include "MainWindowProbe.h"
 #include "ProgramFixture.h"
-#include "app/ui/TMainFrm.h"
 #include "platform/CsvFile.h"
 #include "platform/Errors.h"
 #include "report/LinkExport.h"
@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -230,7 +231,7 @@ private slots:
             suggestions << suggested;
             return answer;
         };
-        TMainFrm *w = f.createWindows();
+        QMainWindow *w = f.createMainWindow();
         w->show();
         auto *tree = w->findChild<QTreeWidget *>("TreeView1");
         tree->setCurrentItem(tree->topLevelItem(0));
@@ -240,7 +241,7 @@ private slots:
         w->findChild<QAction *>("NExportCsv")->trigger();
         QCOMPARE(suggestions, QStringList({QDir::home().filePath(
                                   "甲站-" + QDate::currentDate().toString("yyyyMMdd") + ".csv")}));
-        QCOMPARE(w->messagePanel(), QStringLiteral("导出完成：1条"));
+        QCOMPARE(MainWindowProbe::messagePanel(w), QStringLiteral("导出完成：1条"));
         QVERIFY(f.readFile("menu.csv").startsWith(Header + "1,plain,"));
         QCOMPARE(f.readFile("menu.csv").count("\r\n"), 2);
 

@@ -81,3 +81,8 @@ TMainFrm *ProgramFixture::createWindows()
     m_main = createProgramWindows(context);
     return m_main.get();
 }
+
+QMainWindow *ProgramFixture::createMainWindow()
+{
+    return createWindows();
+}

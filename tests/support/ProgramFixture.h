@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
+class QMainWindow;
 class TMainFrm;
 
 // A temporary program directory that is also the working directory (where
@@ -30,6 +31,9 @@ public:
 
     // The five windows, made as the program entry makes them; not yet shown.
     TMainFrm *createWindows();
+    // The same, for the subsystems' window tests: the main window as a plain
+    // window (its controls by name; the rest through MainWindowProbe).
+    QMainWindow *createMainWindow();
 
     FakeDialogs dialogs;
     AppSettings settings;
