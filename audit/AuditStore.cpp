@@ -4,6 +4,7 @@
 #include "platform/CsvFile.h"
 #include "store/ExtendedTables.h"
 #include "store/SQLiteDatabase.h"
+#include "store/SqlText.h"
 
 #include <QDir>
 
@@ -144,14 +145,7 @@ QList<Row> rowsOfKind(qint64 rssid, const QString &kind)
 QHash<QString, QString> problemsOf(const QStringList &dataids)
 {
     QHash<QString, QString> problems;
-    QStringList numbers;
-    for (const QString &id : dataids) {
-        // Only numbers go into the statement.
-        bool ok = false;
-        const qint64 n = id.toLongLong(&ok);
-        if (ok)
-            numbers << QString::number(n);
-    }
+    const QString numbers = sqlNumberList(dataids);
     if (numbers.isEmpty())
         return problems;
     TSQLiteDatabase db(DatabaseFile);
@@ -160,7 +154,7 @@ QHash<QString, QString> problemsOf(const QStringList &dataids)
     if (!ExtendedTables::ready(db))
         return problems;
     TSQLiteTable rows = db.GetTable(QStringLiteral("select dataid,problems from mrv_orvik_audit where ok=0 and dataid in (")
-                                    + numbers.join(u',') + u')');
+                                    + numbers + u')');
     for (; !rows.Eof(); rows.Next())
         problems.insert(rows.FieldAsString(0), rows.FieldAsString(1));
     return problems;

@@ -2,20 +2,14 @@
 
 #include "store/ExtendedTables.h"
 #include "store/SQLiteDatabase.h"
+#include "store/SqlText.h"
 
 namespace PushHistory {
 
 QHash<QString, QString> firstPushTimes(const QStringList &dataids)
 {
     QHash<QString, QString> times;
-    QStringList numbers;
-    for (const QString &id : dataids) {
-        // Only numbers go into the statement.
-        bool ok = false;
-        const qint64 n = id.toLongLong(&ok);
-        if (ok)
-            numbers << QString::number(n);
-    }
+    const QString numbers = sqlNumberList(dataids);
     if (numbers.isEmpty())
         return times;
     TSQLiteDatabase db(QStringLiteral("database.db"));
@@ -25,7 +19,7 @@ QHash<QString, QString> firstPushTimes(const QStringList &dataids)
         return times;
     TSQLiteTable rows = db.GetTable(
         QStringLiteral("select dataid,min(pushtime) as firstpush from mrv_orvik_push where result='ok' and dataid in (")
-        + numbers.join(u',') + QStringLiteral(") group by dataid"));
+        + numbers + QStringLiteral(") group by dataid"));
     for (; !rows.Eof(); rows.Next())
         times.insert(rows.FieldAsString(0), rows.FieldAsString(1));
     return times;
