@@ -11,6 +11,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QScopedValueRollback>
 #include <vector>
 
 namespace {
@@ -19,18 +20,6 @@ struct Address {
     QString dataid;
     QString url;
     QString auditTime;
-};
-
-// Marks the walk as going for as long as it is in scope, errors included.
-class Walking {
-public:
-    explicit Walking(bool &flag) : m_flag(flag) { m_flag = true; }
-    ~Walking() { m_flag = false; }
-    Walking(const Walking &) = delete;
-    Walking &operator=(const Walking &) = delete;
-
-private:
-    bool &m_flag;
 };
 
 } // namespace
@@ -104,7 +93,7 @@ AuditTotals AuditRun::walk(qint64 site, int from)
             rows.push_back({table.FieldAsString(0), table.FieldAsString(1), table.FieldAsString(2)});
     }
 
-    const Walking walking(m_walking);
+    const QScopedValueRollback<bool> walking(m_walking, true);
     AuditTotals totals;
     totals.ran = true;
     PageAuditor auditor(m_settings.auditAgent);

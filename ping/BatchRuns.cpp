@@ -10,6 +10,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QScopedValueRollback>
 #include <algorithm>
 #include <vector>
 
@@ -29,18 +30,6 @@ struct CheckRow {
     QString url;
     QString checktime;
     QString isinbaidu;
-};
-
-// Marks a walk as going for as long as it is in scope, errors included.
-class Walking {
-public:
-    explicit Walking(bool &flag) : m_flag(flag) { m_flag = true; }
-    ~Walking() { m_flag = false; }
-    Walking(const Walking &) = delete;
-    Walking &operator=(const Walking &) = delete;
-
-private:
-    bool &m_flag;
 };
 
 QString pingCaption(qint32 resumeIndex)
@@ -151,7 +140,7 @@ void BatchRuns::startPing()
     if (rows.empty())
         return;
 
-    const Walking walking(m_pingWalking);
+    const QScopedValueRollback<bool> walking(m_pingWalking, true);
     const int n = int(rows.size());
     for (int i = 0; i < n; ++i) {
         if (m_state.PingPaused == 1) {
@@ -223,7 +212,7 @@ void BatchRuns::startCheck()
     if (rows.empty())
         return;
 
-    const Walking walking(m_checkWalking);
+    const QScopedValueRollback<bool> walking(m_checkWalking, true);
     const int n = int(rows.size());
     for (int i = 0; i < n; ++i) {
         if (m_state.CheckPaused == 1) {

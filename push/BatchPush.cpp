@@ -10,24 +10,13 @@
 #include "store/Transaction.h"
 
 #include <QDir>
+#include <QScopedValueRollback>
 #include <QSet>
 #include <algorithm>
 
 namespace {
 
 const QString DatabaseFile = QStringLiteral("database.db");
-
-// Marks the push as going for as long as it is in scope, errors included.
-class Running {
-public:
-    explicit Running(bool &flag) : m_flag(flag) { m_flag = true; }
-    ~Running() { m_flag = false; }
-    Running(const Running &) = delete;
-    Running &operator=(const Running &) = delete;
-
-private:
-    bool &m_flag;
-};
 
 QString bracket(const QString &siteName)
 {
@@ -82,7 +71,7 @@ PushSummary BatchPush::run(qint64 siteFilter)
     // The push in progress goes on; a second one would send the same addresses again.
     if (m_running)
         return {};
-    const Running running(m_running);
+    const QScopedValueRollback<bool> running(m_running, true);
     m_summary = PushSummary();
     if (m_log.showStatusLog)
         m_log.showStatusLog();
