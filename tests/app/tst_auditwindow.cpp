@@ -1,6 +1,7 @@
 #include "app/ui/LinkRowDelegate.h"
 #include "app/ui/TMainFrm.h"
 #include "audit/ui/TfrmAudit.h"
+#include "support/AuditSites.h"
 #include "support/ProgramFixture.h"
 #include "support/TestHttpServer.h"
 
@@ -20,30 +21,11 @@ private slots:
     void windowSummaryListExportAndMarks();
 };
 
-namespace {
-
-void fillStore(ProgramFixture &f, const TestHttpServer &server)
-{
-    f.createDatabase();
-    f.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename) values (1,'r1','甲'),(2,'r2','乙')");
-    f.exec(QStringLiteral("insert into mrv_orvik_rssurl(dataid,rssid,url) values (1,1,'%1'),(2,1,'%2'),(3,2,'%3')")
-               .arg(server.url("/ok1"), server.url("/gone"), server.url("/ok2")));
-}
-
-Response answer(const TestHttpServer::Request &request)
-{
-    if (request.target == "/gone" || request.target == "/robots.txt")
-        return Response::status("HTTP/1.1 404 Not Found");
-    return Response::ok("<html><head><title>t</title></head></html>");
-}
-
-} // namespace
-
 void TestAuditWindow::windowSummaryListExportAndMarks()
 {
     ProgramFixture f;
-    TestHttpServer server(answer);
-    fillStore(f, server);
+    TestHttpServer server(AuditSites::answer);
+    AuditSites::fillStore(f, server);
     f.writeFile("config.ini", "[config]\r\nauditSleep=0\r\n");
     const QString csv = f.path("audit.csv");
     f.context.chooseSaveFile = [&](const QString &, const QString &, const QString &) { return csv; };

@@ -1,6 +1,7 @@
 #include "audit/AuditRun.h"
 #include "audit/AuditStore.h"
 #include "store/SiteRemoval.h"
+#include "support/AuditSites.h"
 #include "support/ProgramFixture.h"
 #include "support/StoreRows.h"
 #include "support/TestHttpServer.h"
@@ -15,31 +16,11 @@ private slots:
     void recordsSkipsPausesAndGoesWithTheSite();
 };
 
-namespace {
-
-// Site 1: a page that is fine and one that is gone; site 2: one fine page.
-void fillStore(ProgramFixture &f, const TestHttpServer &server)
-{
-    f.createDatabase();
-    f.exec("insert into mrv_orvik_rss(rssid,rssurl,sitename) values (1,'r1','甲'),(2,'r2','乙')");
-    f.exec(QStringLiteral("insert into mrv_orvik_rssurl(dataid,rssid,url) values (1,1,'%1'),(2,1,'%2'),(3,2,'%3')")
-               .arg(server.url("/ok1"), server.url("/gone"), server.url("/ok2")));
-}
-
-Response answer(const TestHttpServer::Request &request)
-{
-    if (request.target == "/gone" || request.target == "/robots.txt")
-        return Response::status("HTTP/1.1 404 Not Found");
-    return Response::ok("<html><head><title>t</title></head></html>");
-}
-
-} // namespace
-
 void TestAuditRun::recordsSkipsPausesAndGoesWithTheSite()
 {
     ProgramFixture f;
-    TestHttpServer server(answer);
-    fillStore(f, server);
+    TestHttpServer server(AuditSites::answer);
+    AuditSites::fillStore(f, server);
     f.settings.auditSleep = 0;
     QStringList log;
     QString panel;
