@@ -188,7 +188,10 @@ bool isHtml(const QByteArray &contentType, const QByteArray &body)
 HtmlSignals readHtml(const QByteArray &body, const QByteArray &contentType, const QUrl &pageUrl,
                      const QStringList &agentNames)
 {
-    const QByteArray text = asUtf8(body, contentType);
+    // Nothing past MaxHeadBytes is parsed, so nothing past it is converted
+    // (a GBK page was converted whole, 2 MiB, for a head of a few hundred bytes).
+    // Every byte converts to at least one UTF-8 byte: the parsed text is the same.
+    const QByteArray text = asUtf8(body.left(MaxHeadBytes), contentType);
     QStringList metaNames = agentNames;
     metaNames << QStringLiteral("robots");
 
