@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTableWidget>
@@ -87,10 +88,19 @@ TfrmAudit::TfrmAudit(AppContext context, QWidget *mainWindow, RunWindow run)
     layout->addWidget(gridAddresses, 2);
 
     // The walk reports to the main window; the pause caption is ours.
+    // The run outlives a window taken away in a handler run during one of its
+    // waits: its calls back reach the window only while it is there.
     RunWindow walk = m_runWindow;
-    walk.setPauseCaption = [this](const QString &caption) { btnPause->setText(caption); };
+    const QPointer<TfrmAudit> self(this);
+    walk.setPauseCaption = [self](const QString &caption) {
+        if (self)
+            self->btnPause->setText(caption);
+    };
     m_run = std::make_shared<AuditRun>(std::move(walk), *m_context.settings);
-    m_run->setAudited([this](const QString &, const AuditResult &) { followRun(); });
+    m_run->setAudited([self](const QString &, const AuditResult &) {
+        if (self)
+            self->followRun();
+    });
 
     connect(btnStart, &QPushButton::clicked, this, &TfrmAudit::btnStartClick);
     connect(btnPause, &QPushButton::clicked, this, &TfrmAudit::btnPauseClick);
@@ -121,10 +131,12 @@ void TfrmAudit::btnStartClick()
     m_context.guard->run([this] {
         // Held for the walk: the window may go away in a handler run meanwhile.
         const std::shared_ptr<AuditRun> run = m_run;
+        const QPointer<TfrmAudit> self(this);
         if (run->walking())
             return;
         run->start(m_site);
-        refresh();
+        if (self)
+            refresh();
     });
 }
 
@@ -132,9 +144,10 @@ void TfrmAudit::btnPauseClick()
 {
     m_context.guard->run([this] {
         const std::shared_ptr<AuditRun> run = m_run;
+        const QPointer<TfrmAudit> self(this);
         const bool resumes = run->paused() && !run->walking();
         run->pauseOrResume();
-        if (resumes)
+        if (resumes && self)
             refresh();
     });
 }
