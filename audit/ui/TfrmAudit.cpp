@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -59,7 +60,9 @@ TfrmAudit::TfrmAudit(AppContext context, QWidget *mainWindow, RunWindow run)
     setObjectName(QStringLiteral("frmAudit"));
     setWindowTitle(QStringLiteral("收录诊断"));
     setAccessibleWindowRole(this, QAccessible::Window);
-    resize(900, 620);
+    // Room for both tables where the screen has it; never taller or wider than
+    // the screen (1000 x 600 laptops).
+    resize(QSize(900, 620).boundedTo(screen()->availableGeometry().size()));
 
     lblSite = new QLabel(this);
     lblSite->setObjectName(QStringLiteral("lblSite"));

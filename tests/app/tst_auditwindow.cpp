@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -36,6 +37,7 @@ void TestAuditWindow::windowSummaryListExportAndMarks()
     auto *audit = main->findChild<TfrmAudit *>();
     QVERIFY(audit && audit->isVisible());
     QCOMPARE(audit->windowTitle(), QStringLiteral("收录诊断"));
+    QVERIFY(audit->height() <= audit->screen()->availableGeometry().height());
     QCOMPARE(audit->site(), qint64(1));
     QTest::mouseClick(audit->findChild<QPushButton *>("btnStart"), Qt::LeftButton);
     QCOMPARE(main->messagePanel(), QStringLiteral("诊断进度：2/2"));
