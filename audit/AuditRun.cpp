@@ -58,17 +58,8 @@ AuditTotals AuditRun::walk(qint64 site, int from)
 {
     // One audit per program directory, whichever process runs it.
     RunLock lock(RunLock::Kind::Audit, QDir::currentPath());
-    if (!lock.tryLock()) {
-        const QString line = RunLock::busyText(lock.kind());
-        if (m_window.showStatusLog)
-            m_window.showStatusLog();
-        m_window.setMessagePanel(line);
-        if (m_window.reportProblem)
-            m_window.reportProblem(line);
-        else
-            m_window.appendStatusLog(line);
+    if (!takeRunLock(lock, m_window))
         return {};
-    }
     m_site = site;
     m_resumeIndex = 0;
     if (m_window.showStatusLog)

@@ -57,17 +57,18 @@ void BatchRuns::progress(int index, int count)
                              + QString::number(count));
 }
 
-bool BatchRuns::take(RunLock &lock)
+bool takeRunLock(RunLock &lock, const RunWindow &window)
 {
     if (lock.tryLock())
         return true;
     const QString line = RunLock::busyText(lock.kind());
-    m_window.showStatusLog();
-    m_window.setMessagePanel(line);
-    if (m_window.reportProblem)
-        m_window.reportProblem(line);
+    if (window.showStatusLog)
+        window.showStatusLog();
+    window.setMessagePanel(line);
+    if (window.reportProblem)
+        window.reportProblem(line);
     else
-        m_window.appendStatusLog(line);
+        window.appendStatusLog(line);
     return false;
 }
 
@@ -88,7 +89,7 @@ void BatchRuns::startPing()
     if (m_pingWalking)
         return;
     RunLock lock(RunLock::Kind::Ping, QDir::currentPath());
-    if (!take(lock))
+    if (!takeRunLock(lock, m_window))
         return;
     m_window.showStatusLog();
     if (m_state.PingPaused == 1)
@@ -183,7 +184,7 @@ void BatchRuns::startCheck()
     if (m_checkWalking)
         return;
     RunLock lock(RunLock::Kind::IndexCheck, QDir::currentPath());
-    if (!take(lock))
+    if (!takeRunLock(lock, m_window))
         return;
     m_window.showStatusLog();
     if (m_state.CheckPaused == 1)

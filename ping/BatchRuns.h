@@ -27,6 +27,10 @@ struct RunWindow {
     std::function<void(const QString &)> reportProblem;
 };
 
+// Takes the run's lock, or, when another process holds it, shows the busy
+// line on the window's message panel and reports it: false then.
+bool takeRunLock(RunLock &lock, const RunWindow &window);
+
 // The run state shared by both runs and the pause button, zero at start-up.
 struct RunState {
     qint32 RunKind = 0; // 0 batch ping, 1 batch index check: the kind the pause button acts on
@@ -75,7 +79,6 @@ private:
     void waitAfterRow(qint32 msecs);
     void progress(int index, int count);
     // False, after saying so, when another process runs this kind.
-    bool take(RunLock &lock);
     // Writes a row's record; a failure is logged with the address and passed on.
     void record(const QString &url, const std::function<void()> &write);
     // After a verification page for url: ends the run with the error (back-off
